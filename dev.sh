@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# ./dev.sh start   install what is missing, build, and start the program
+# ./dev.sh test    install what is missing, build, and run every test
+# ./dev.sh bench   install what is missing, build, and print the benchmark figures
+# Safe to run again: it installs, configures and builds only what is missing or changed.
+set -euo pipefail
+cd "$(dirname "$(readlink -f "$0")")"
+
+mode=${1:-start}
+case $mode in
+start | test | bench) ;;
+*)
+    echo "usage: $0 start|test|bench" >&2
+    exit 2
+    ;;
+esac
+
+build_packages=(cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev fonts-ipafont-gothic)
+# Screenshots need an X server, the chime test a sound server and a recorder.
+test_packages=(xvfb xauth x11-apps imagemagick pulseaudio pulseaudio-utils)
+
+install_missing() {
+    local missing=() p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" >/dev/null
+}
+
+build() {
+    local preset=$1
+    [ -f "build/$preset/CMakeCache.txt" ] || cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" | grep -v -E '^ninja: no work to do' || true
+    [ "${PIPESTATUS[0]}" -eq 0 ]
+}
+
+services_dir=""
+stop_services() {
+    [ -n "$services_dir" ] || return 0
+    if [ -f "$services_dir/xvfb.pid" ]; then kill "$(cat "$services_dir/xvfb.pid")" 2>/dev/null || true; fi
+    XDG_RUNTIME_DIR=$services_dir/runtime pulseaudio --kill 2>/dev/null || true
+    rm -rf "$services_dir"
+}
+
+# An X server for the screenshot tests and a PulseAudio server with a null sink, whose monitor
+# the chime test records; both live only as long as this script.
+start_services() {
+    services_dir=$(mktemp -d /tmp/kokugo-mogi-test.XXXXXX)
+    trap stop_services EXIT
+    local display=99
+    while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
+    Xvfb ":$display" -screen 0 1280x800x24 -dpi 96 -nolisten tcp >/dev/null 2>&1 &
+    echo $! >"$services_dir/xvfb.pid"
+    export DISPLAY=":$display"
+
+    mkdir -m 700 "$services_dir/runtime"
+    export XDG_RUNTIME_DIR=$services_dir/runtime
+    export KOKUGO_TEST_SINK=kokugo_test_sink
+    pulseaudio --daemonize=yes --exit-idle-time=-1 -n \
+        --load="module-null-sink sink_name=$KOKUGO_TEST_SINK" \
+        --load=module-native-protocol-unix >/dev/null 2>&1 || echo "warning: no sound server; the chime test will skip" >&2
+
+    local i
+    for i in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
+}
+
+case $mode in
+start)
+    install_missing "${build_packages[@]}"
+    build release
+    exec build/release/bin/kokugo-mogi
+    ;;
+test)
+    install_missing "${build_packages[@]}" "${test_packages[@]}"
+    build dev
+    start_services
+    ctest --preset dev
+    ;;
+bench)
+    install_missing "${build_packages[@]}"
+    build release
+    QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} build/release/bin/kokugo-bench
+    ;;
+esac

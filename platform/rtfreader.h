@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// A reader for the RTF that word processors write, enough to show the program's documents:
+// Japanese text in code page 932 (\ansicpg932), \'hh escapes, raw 8-bit bytes, \uN with \ucN,
+// paragraphs, line breaks and tabs, bold, italic and font size. Destinations that hold no body
+// text (font table, colour table, stylesheet, info, every \* destination) are skipped, though
+// the font names are kept so that a document can be checked for the faces it asks for.
+//
+// Malformed input never crashes or hangs the reader: unbalanced braces, truncated escapes, a
+// lead byte at the very end and binary noise give whatever text can be recovered.
+namespace rtf {
+
+struct CharFormat
+{
+    bool bold = false;
+    bool italic = false;
+    int halfPoints = 24; // \fsN: font size in half-points; RTF's default is 12 pt
+    friend bool operator==(const CharFormat &, const CharFormat &) = default;
+};
+
+struct Run
+{
+    QString text;
+    CharFormat format;
+    friend bool operator==(const Run &, const Run &) = default;
+};
+
+// One \par-terminated paragraph. \line appears in a run as QChar::LineSeparator, \tab as '\t'.
+using Paragraph = QList<Run>;
+
+struct Document
+{
+    QList<Paragraph> paragraphs;
+    QStringList fontNames; // from \fonttbl, in table order, without the trailing ';'
+    int codePage = 1252;   // \ansicpgN
+    int defaultLanguage = 0; // \deflangN
+    bool wellFormed = true; // false when braces were unbalanced or input ended inside a group
+
+    // The text of every paragraph, joined with '\n'.
+    QString toPlainText() const;
+};
+
+Document read(QByteArrayView rtf);
+
+} // namespace rtf
