@@ -36,10 +36,12 @@ using Paragraph = QList<Run>;
 struct Document
 {
     QList<Paragraph> paragraphs;
-    QStringList fontNames; // from \fonttbl, in table order, without the trailing ';'
-    int codePage = 1252;   // \ansicpgN
+    QStringList fontNames;   // from \fonttbl, in table order, without the trailing ';'
+    int codePage = 1252;     // \ansicpgN
     int defaultLanguage = 0; // \deflangN
-    bool wellFormed = true; // false when braces were unbalanced or input ended inside a group
+    // False when braces were unbalanced, input ended inside a group, or there was text outside
+    // the document's group.
+    bool wellFormed = true;
 
     // The text of every paragraph, joined with '\n'.
     QString toPlainText() const;
