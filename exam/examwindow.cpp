@@ -1,0 +1,314 @@
+#include "exam/examwindow.h"
+
+#include "exam/examclock.h"
+#include "exam/examdesign.h"
+#include "exam/grading.h"
+#include "exam/scorebands.h"
+#include "platform/clientarea.h"
+#include "platform/controls.h"
+#include "platform/fonts.h"
+#include "platform/forms.h"
+#include "platform/label.h"
+#include "platform/mciplayer.h"
+#include "platform/richtextpane.h"
+#include "platform/tabcontrol.h"
+#include "platform/twips.h"
+#include "reference/referencewindows.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QGroupBox>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTimer>
+
+using namespace exam;
+namespace twips = ::twips;
+
+namespace {
+
+QRect pixels(const design::Rect &r)
+{
+    return twips::rect(r.left, r.top, r.width, r.height);
+}
+
+QString text(const char16_t *s)
+{
+    return QString::fromUtf16(s);
+}
+
+Qt::Alignment alignment(design::Align align)
+{
+    switch (align) {
+    case design::Align::Left:
+        return Qt::AlignLeft | Qt::AlignVCenter;
+    case design::Align::Right:
+        return Qt::AlignRight | Qt::AlignVCenter;
+    case design::Align::Centre:
+        break;
+    }
+    return Qt::AlignCenter;
+}
+
+// A picture box shows its picture unscaled at its top-left corner, over its own background.
+QLabel *makeMark(QWidget *page, int k, const QPixmap &picture)
+{
+    auto *mark = new QLabel(page);
+    platform::setDesignName(mark, text(design::MarkArray), k);
+    mark->setGeometry(pixels(design::sheetPage(k).mark));
+    mark->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    mark->setLineWidth(1);
+    mark->setAutoFillBackground(true);
+    mark->setBackgroundRole(QPalette::Button);
+    mark->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    mark->setPixmap(picture);
+    mark->setAccessibleName(QStringLiteral("正解 ") + slotCaption(k).toString());
+    mark->setVisible(false);
+    return mark;
+}
+
+} // namespace
+
+ExamWindow::ExamWindow(QWidget *parent)
+    : QMainWindow(parent),
+      m_now([] { return QDateTime::currentMSecsSinceEpoch(); }),
+      m_chimeFile(ProgramFolder() + QStringLiteral("Zikan.wav"))
+{
+    setObjectName(designName());
+    setWindowTitle(text(design::WindowCaption));
+    setFont(platform::designFont(9));
+
+    auto *client = new platform::ClientArea(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setPicture(QPixmap(QString::fromLatin1(design::BackgroundPicture)));
+    client->setFixedSize(twips::toPixels(design::ClientWidth),
+                         twips::toPixels(design::ClientHeight));
+    setCentralWidget(client);
+
+    buildMenus();
+    buildLeftColumn(client);
+    buildReadingPane(client);
+    buildAnswerSheet(client);
+
+    MMControl1 = new platform::MciPlayer(client);
+    platform::setDesignName(MMControl1, text(design::MultimediaName));
+    MMControl1->setGeometry(pixels(design::MultimediaRect));
+
+    tmr時間 = new QTimer(this);
+    platform::setDesignName(tmr時間, text(design::TimerName));
+    tmr時間->setInterval(design::TimerInterval);
+    connect(tmr時間, &QTimer::timeout, this, [this] { tmr時間_Timer(); });
+
+    // The client area is fixed; a larger window only shows more background around it.
+    client->setMinimumSize(client->size());
+    client->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    resize(client->width(), client->height() + menuBar()->sizeHint().height());
+    cmdスタート->setFocus();
+}
+
+ExamWindow::~ExamWindow() = default;
+
+QString ExamWindow::designName()
+{
+    return text(design::WindowName);
+}
+
+void ExamWindow::setTimeSource(std::function<qint64()> now)
+{
+    m_now = std::move(now);
+}
+
+void ExamWindow::buildMenus()
+{
+    QMenu *game = menuBar()->addMenu(QStringLiteral("ゲーム(&G)"));
+    game->setObjectName(QStringLiteral("mnuGame"));
+    QAction *exit = game->addAction(QStringLiteral("終了(&Q)"));
+    exit->setObjectName(QStringLiteral("mnuExit"));
+    connect(exit, &QAction::triggered, this, [this] { mnuExit_Click(); });
+
+    QMenu *help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    QAction *about = help->addAction(QStringLiteral("バージョン情報(&A)"));
+    about->setObjectName(QStringLiteral("mnuAbout"));
+    connect(about, &QAction::triggered, this, [this] { mnuAbout_Click(); });
+}
+
+void ExamWindow::buildLeftColumn(QWidget *client)
+{
+    for (const design::Control &c : design::LeftColumn) {
+        QWidget *widget = nullptr;
+        if (c.kind == design::Kind::Button) {
+            widget = new QPushButton(text(c.caption), client);
+        } else {
+            auto *label = new platform::Label(text(c.caption), client);
+            label->setAlignment(alignment(c.align));
+            if (c.opaque) {
+                label->setAutoFillBackground(true);
+                QPalette palette = label->palette();
+                palette.setColor(QPalette::Window, QColor::fromRgb(design::Pink));
+                palette.setColor(QPalette::WindowText, Qt::black);
+                label->setPalette(palette);
+            }
+            widget = label;
+        }
+        platform::setDesignName(widget, text(c.name));
+        widget->setGeometry(pixels(c.rect));
+        widget->setFont(platform::designFont(c.points, true));
+    }
+    cmdスタート = platform::control<QPushButton>(client, QStringLiteral("cmdスタート"));
+    cmd得点 = platform::control<QPushButton>(client, QStringLiteral("cmd得点"));
+    cmd合格率 = platform::control<QPushButton>(client, QStringLiteral("cmd合格率"));
+    lbl秒 = platform::control<platform::Label>(client, QStringLiteral("lbl秒"));
+    lbl得点 = platform::control<platform::Label>(client, QStringLiteral("lbl得点"));
+    lbl得点->setAutoSize(true);
+    lbl秒->setAccessibleName(QStringLiteral("残り時間"));
+    lbl得点->setAccessibleName(QStringLiteral("得点"));
+
+    connect(cmdスタート, &QPushButton::clicked, this, [this] { cmdスタート_Click(); });
+    connect(cmd得点, &QPushButton::clicked, this, [this] { cmd得点_Click(); });
+    connect(cmd合格率, &QPushButton::clicked, this, [this] { cmd合格率_Click(); });
+}
+
+void ExamWindow::buildReadingPane(QWidget *client)
+{
+    SSTab1 = new platform::TabControl(design::ReadingTabsPerRow,
+                                      twips::toPixels(design::TabRowHeight), client);
+    platform::setDesignName(SSTab1, text(design::ReadingName));
+    SSTab1->setGeometry(pixels(design::ReadingRect));
+    for (const design::Document &d : design::Documents) {
+        QWidget *page = SSTab1->addTab(text(d.caption));
+        auto *pane = new platform::RichTextPane(QString::fromLatin1(d.resource),
+                                                d.horizontalScrollBar
+                                                    ? platform::RichTextPane::ScrollBars::Both
+                                                    : platform::RichTextPane::ScrollBars::Vertical,
+                                                page);
+        platform::setDesignName(pane, text(d.pane));
+        pane->setGeometry(pixels(d.rect));
+        pane->setAccessibleName(text(d.caption));
+    }
+}
+
+void ExamWindow::buildAnswerSheet(QWidget *client)
+{
+    SSTab2 = new platform::TabControl(design::SheetTabsPerRow,
+                                      twips::toPixels(design::TabRowHeight), client);
+    platform::setDesignName(SSTab2, text(design::SheetName));
+    SSTab2->setGeometry(pixels(design::SheetRect));
+    SSTab2->setBackColor(QColor::fromRgb(design::Yellow));
+    SSTab2->setTabStripWidth(twips::toPixels(design::ClientWidth - design::SheetRect.left));
+
+    const QPixmap markPicture(QString::fromLatin1(design::MarkPicture));
+    const QString checkBoxArray = text(design::CheckBoxArray);
+    const QStringView choiceCaptions(design::ChoiceCaptions);
+    for (int k = 1; k <= SlotCount; ++k) {
+        const QString caption = slotCaption(k).toString();
+        const design::SheetPage layout = design::sheetPage(k);
+        QWidget *page = SSTab2->addTab(caption);
+
+        auto *frame = new QGroupBox(text(design::FrameCaption), page);
+        platform::setDesignName(frame, QStringLiteral("Frame") + QString::number(k));
+        frame->setGeometry(pixels(layout.frame));
+        frame->setAutoFillBackground(true);
+        frame->setBackgroundRole(QPalette::Button);
+        frame->setAccessibleName(caption);
+
+        const QString arrayName = checkBoxArray + QString::number(k);
+        for (int i = 1; i <= slot(k).choices; ++i) {
+            const QString choiceCaption = choiceCaptions.mid(i - 1, 1).toString();
+            auto *box = new QCheckBox(choiceCaption, frame);
+            platform::setDesignName(box, arrayName, i);
+            box->setGeometry(pixels({layout.firstBox + (i - 1) * layout.boxSpacing, design::BoxTop,
+                                     design::BoxWidth, design::BoxHeight}));
+            box->setAccessibleName(caption + u' ' + choiceCaption);
+            chk国語[std::size_t(k - 1)][std::size_t(i - 1)] = box;
+        }
+        pctマル[std::size_t(k - 1)] = makeMark(page, k, markPicture);
+    }
+}
+
+void ExamWindow::cmdスタート_Click()
+{
+    tmr時間->start();
+    m_clock.start(m_now());
+    RemainMinutes = ExamClock::ExamMinutes;
+    lbl秒->setCaption(formatRemaining(RemainHours, RemainMinutes, RemainSeconds));
+    lbl得点->setCaption(QString());
+}
+
+// Runs every second while the clock runs. A tick that finds no new minute boundary changes
+// nothing that can be seen; the player is opened on every tick, which costs nothing once open.
+void ExamWindow::tmr時間_Timer()
+{
+    const int left = m_clock.minutesLeft(m_now());
+    if (left != RemainMinutes) {
+        RemainMinutes = qint16(left);
+        lbl秒->setCaption(formatRemaining(RemainHours, RemainMinutes, RemainSeconds));
+    }
+
+    MMControl1->setFileName(m_chimeFile);
+    MMControl1->setCommand(QStringLiteral("Open"));
+
+    if (lbl秒->caption() == u"0:00") {
+        tmr時間->stop();
+        PlaySound();
+    }
+}
+
+void ExamWindow::PlaySound()
+{
+    MMControl1->setCommand(QStringLiteral("Prev"));
+    MMControl1->setCommand(QStringLiteral("Play"));
+}
+
+QString ExamWindow::ProgramFolder()
+{
+    return withTrailingSeparator(QCoreApplication::applicationDirPath());
+}
+
+// Closing the window stops its clock with it; no chime follows.
+void ExamWindow::closeEvent(QCloseEvent *event)
+{
+    tmr時間->stop();
+    QMainWindow::closeEvent(event);
+}
+
+void ExamWindow::cmd得点_Click()
+{
+    cmdスタート->setEnabled(true);
+    lbl秒->setCaption(QString());
+    tmr時間->stop();
+
+    Ticks ticks {};
+    for (std::size_t k = 0; k < Slots.size(); ++k) {
+        for (int i = 0; i < Slots[k].choices; ++i) {
+            if (chk国語[k][std::size_t(i)]->isChecked())
+                ticks[k] |= choice(i + 1);
+        }
+    }
+    const Grade result = grade(ticks);
+    for (std::size_t k = 0; k < Slots.size(); ++k)
+        pctマル[k]->setVisible(result.right[k]);
+    lbl得点->setCaption(scoreText(result.total));
+}
+
+void ExamWindow::cmd合格率_Click()
+{
+    const int window = passLineWindow(lbl得点->caption());
+    if (window != NoVerdict)
+        platform::forms::show(reference::passLineWindowName(window));
+}
+
+void ExamWindow::mnuExit_Click()
+{
+    close();
+    for (int window = 1; window <= reference::PassLineWindowCount; ++window)
+        platform::forms::unload(reference::passLineWindowName(window));
+    platform::forms::unload(reference::helpWindowName());
+}
+
+void ExamWindow::mnuAbout_Click()
+{
+    platform::forms::show(reference::helpWindowName());
+}

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "exam/answerkey.h"
+#include "exam/examclock.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <functional>
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QTimer;
+
+namespace platform {
+class Label;
+class MciPlayer;
+class TabControl;
+} // namespace platform
+
+// The exam window: the reading pane, the answer sheet and the column of buttons for the clock,
+// the score and the pass rate. Each handler is one user action or one timer tick; the controls
+// and the three clock fields are the window's only state.
+//
+// The design's names are kept as C++ names; moc cannot read them, so the window has no
+// Q_OBJECT and connects its handlers with member-function pointers.
+class ExamWindow : public QMainWindow
+{
+public:
+    explicit ExamWindow(QWidget *parent = nullptr);
+    ~ExamWindow() override;
+
+    static QString designName();
+
+    void cmdスタート_Click();
+    void tmr時間_Timer();
+    void cmd得点_Click();
+    void cmd合格率_Click();
+    void mnuExit_Click();
+    void mnuAbout_Click();
+
+    void PlaySound();
+
+    // Where the clock reads the time; milliseconds since the epoch. Tests inject their own.
+    void setTimeSource(std::function<qint64()> now);
+
+    // The remaining time.
+    qint16 RemainHours = 0;
+    qint16 RemainMinutes = 0;
+    qint16 RemainSeconds = 0;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    // The program's folder, ending in "/".
+    static QString ProgramFolder();
+
+    void buildLeftColumn(QWidget *client);
+    void buildReadingPane(QWidget *client);
+    void buildAnswerSheet(QWidget *client);
+    void buildMenus();
+
+    QPushButton *cmdスタート = nullptr;
+    QPushButton *cmd得点 = nullptr;
+    QPushButton *cmd合格率 = nullptr;
+    platform::Label *lbl秒 = nullptr;
+    platform::Label *lbl得点 = nullptr;
+    platform::TabControl *SSTab1 = nullptr;
+    platform::TabControl *SSTab2 = nullptr;
+    platform::MciPlayer *MMControl1 = nullptr;
+    QTimer *tmr時間 = nullptr;
+    std::array<std::array<QCheckBox *, exam::MaxChoices>, exam::SlotCount> chk国語 {};
+    std::array<QLabel *, exam::SlotCount> pctマル {};
+
+    exam::ExamClock m_clock;
+    std::function<qint64()> m_now;
+    // The chime beside the program; the folder cannot change while it runs.
+    QString m_chimeFile;
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QLabel>
+
+namespace platform {
+
+// A caption label. With auto-size on, the label keeps its left edge and height and takes the
+// width of its caption, as the score label must so that it never overlaps the unit after it.
+class Label : public QLabel
+{
+    Q_OBJECT
+
+public:
+    using QLabel::QLabel;
+
+    void setAutoSize(bool on);
+    bool autoSize() const { return m_autoSize; }
+
+    void setCaption(const QString &caption);
+    QString caption() const { return text(); }
+
+private:
+    void fitToCaption();
+
+    bool m_autoSize = false;
+    int m_designWidth = 0;
+};
+
+} // namespace platform

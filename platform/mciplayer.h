@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class QSoundEffect;
+
+namespace platform {
+
+// The multimedia player control: name a sound file with FileName, then drive it with the
+// commands "Open", "Prev" (rewind) and "Play" (play without waiting). It is never visible.
+//
+// Opening the file that is already open does nothing, so a caller may open it on every timer
+// tick. A missing or unplayable file, or a machine without sound, is reported once on standard
+// error and otherwise ignored: the program carries on silently.
+class MciPlayer : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit MciPlayer(QWidget *parent = nullptr);
+    ~MciPlayer() override;
+
+    void setFileName(const QString &fileName) { m_fileName = fileName; }
+    QString fileName() const { return m_fileName; }
+
+    void setCommand(const QString &command);
+
+    // How many times a file was really opened (read and decoded), for tests and benchmarks.
+    int openCount() const { return m_openCount; }
+
+signals:
+    void commandDone(const QString &command);
+
+private:
+    void open();
+    void warn(const QString &message);
+
+    QString m_fileName;
+    QString m_openFile;
+    QSoundEffect *m_effect = nullptr;
+    int m_openCount = 0;
+    bool m_warned = false;
+};
+
+} // namespace platform

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QTextEdit>
+
+namespace platform {
+
+// A read-only pane showing one RTF document (code page 932) embedded in the program. The document
+// is read the first time the pane is shown, so hidden tabs cost nothing at start-up.
+class RichTextPane : public QTextEdit
+{
+    Q_OBJECT
+
+public:
+    enum class ScrollBars { Vertical, Both };
+
+    RichTextPane(const QString &resource, ScrollBars scrollBars, QWidget *parent = nullptr);
+
+    QString resource() const { return m_resource; }
+    bool isLoaded() const { return m_loaded; }
+    void load();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    QString m_resource;
+    bool m_loaded = false;
+};
+
+} // namespace platform

@@ -1,0 +1,196 @@
+#include "platform/tabcontrol.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
+
+namespace platform {
+
+TabControl::TabControl(int tabsPerRow, int rowHeight, QWidget *parent)
+    : QWidget(parent),
+      m_tabsPerRow(tabsPerRow),
+      m_rowHeight(rowHeight),
+      m_backColor(palette().color(QPalette::Button))
+{
+    setFocusPolicy(Qt::TabFocus);
+}
+
+QWidget *TabControl::addTab(const QString &caption)
+{
+    // The page paints nothing itself and ignores clicks, so the tab rows under it still work.
+    auto *page = new QWidget(this);
+    page->setGeometry(rect());
+    page->setVisible(m_pages.isEmpty());
+    m_captions.append(caption);
+    m_pages.append(page);
+    if (m_current < 0)
+        m_current = 0;
+    update();
+    return page;
+}
+
+void TabControl::setCurrentIndex(int index)
+{
+    if (index < 0 || index >= count() || index == m_current)
+        return;
+    // Show the new page before hiding the old one, so focus never falls out of the control.
+    m_pages[index]->setVisible(true);
+    m_pages[m_current]->setVisible(false);
+    m_current = index;
+    update();
+    emit currentChanged(index);
+}
+
+int TabControl::rowCount() const
+{
+    return (count() + m_tabsPerRow - 1) / m_tabsPerRow;
+}
+
+QRect TabControl::tabRect(int index) const
+{
+    if (index < 0 || index >= count())
+        return {};
+    const int row = index / m_tabsPerRow;
+    const int column = index % m_tabsPerRow;
+    // Tabs share the width evenly; the last column takes the rounding remainder.
+    const int strip = m_stripWidth < 0 ? width() : m_stripWidth;
+    const int left = strip * column / m_tabsPerRow;
+    const int right = strip * (column + 1) / m_tabsPerRow;
+    return QRect(left, row * m_rowHeight, right - left, m_rowHeight);
+}
+
+int TabControl::tabAt(QPoint position) const
+{
+    for (int i = 0; i < count(); ++i) {
+        if (tabRect(i).contains(position))
+            return i;
+    }
+    return -1;
+}
+
+void TabControl::setTabStripWidth(int width)
+{
+    m_stripWidth = width;
+    update();
+}
+
+void TabControl::setBackColor(const QColor &color)
+{
+    m_backColor = color;
+    update();
+}
+
+void TabControl::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    const QColor light = m_backColor.lighter(150);
+    const QColor shadow = m_backColor.darker(160);
+    const QColor dark = QColor(Qt::black);
+
+    const int pageTop = rowCount() * m_rowHeight;
+    const QRect pageRect(0, pageTop, width(), height() - pageTop);
+    painter.fillRect(pageRect, m_backColor);
+    painter.setPen(light);
+    painter.drawLine(pageRect.topLeft(), pageRect.bottomLeft());
+    painter.drawLine(pageRect.topLeft(), pageRect.topRight());
+    painter.setPen(dark);
+    painter.drawLine(pageRect.topRight(), pageRect.bottomRight());
+    painter.drawLine(pageRect.bottomLeft(), pageRect.bottomRight());
+    painter.setPen(shadow);
+    painter.drawLine(pageRect.topRight() + QPoint(-1, 1), pageRect.bottomRight() + QPoint(-1, -1));
+    painter.drawLine(pageRect.bottomLeft() + QPoint(1, -1),
+                     pageRect.bottomRight() + QPoint(-1, -1));
+
+    painter.setFont(font());
+    for (int i = 0; i < count(); ++i) {
+        const bool current = i == m_current;
+        QRect tab = tabRect(i);
+        if (!current)
+            tab.adjust(0, 2, 0, 0);
+        painter.fillRect(tab.adjusted(1, 1, -1, current ? 1 : 0), m_backColor);
+        painter.setPen(light);
+        painter.drawLine(tab.left(), tab.bottom(), tab.left(), tab.top() + 2);
+        painter.drawLine(tab.left() + 2, tab.top(), tab.right() - 2, tab.top());
+        painter.drawPoint(tab.left() + 1, tab.top() + 1);
+        painter.setPen(dark);
+        painter.drawLine(tab.right(), tab.top() + 2, tab.right(), tab.bottom());
+        painter.drawPoint(tab.right() - 1, tab.top() + 1);
+        painter.setPen(shadow);
+        painter.drawLine(tab.right() - 1, tab.top() + 2, tab.right() - 1, tab.bottom());
+        if (current && tab.bottom() + 1 == pageTop) {
+            // The current tab on the last row opens into its page.
+            painter.fillRect(QRect(tab.left() + 1, pageTop, tab.width() - 2, 1), m_backColor);
+        }
+        painter.setPen(palette().color(QPalette::WindowText));
+        const QRect textRect = tab.adjusted(2, 1, -2, 0);
+        painter.drawText(textRect, Qt::AlignCenter, m_captions.at(i));
+        if (current && hasFocus()) {
+            QStyleOptionFocusRect option;
+            option.initFrom(this);
+            option.rect = painter.fontMetrics()
+                              .boundingRect(textRect, Qt::AlignCenter, m_captions.at(i))
+                              .adjusted(-2, 0, 2, 0);
+            style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+        }
+    }
+}
+
+void TabControl::mousePressEvent(QMouseEvent *event)
+{
+    const int index = tabAt(event->position().toPoint());
+    if (event->button() != Qt::LeftButton || index < 0) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    setCurrentIndex(index);
+    if (focusPolicy() != Qt::NoFocus)
+        setFocus(Qt::MouseFocusReason);
+}
+
+void TabControl::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Left:
+        setCurrentIndex(m_current - 1);
+        break;
+    case Qt::Key_Right:
+        setCurrentIndex(m_current + 1);
+        break;
+    case Qt::Key_Up:
+        setCurrentIndex(m_current - m_tabsPerRow);
+        break;
+    case Qt::Key_Down:
+        setCurrentIndex(m_current + m_tabsPerRow);
+        break;
+    case Qt::Key_Home:
+        setCurrentIndex(0);
+        break;
+    case Qt::Key_End:
+        setCurrentIndex(count() - 1);
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void TabControl::resizeEvent(QResizeEvent *)
+{
+    for (QWidget *page : std::as_const(m_pages))
+        page->setGeometry(rect());
+}
+
+void TabControl::focusInEvent(QFocusEvent *event)
+{
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void TabControl::focusOutEvent(QFocusEvent *event)
+{
+    update();
+    QWidget::focusOutEvent(event);
+}
+
+} // namespace platform

@@ -1,0 +1,216 @@
+#include "examtestutil.h"
+
+#include "platform/mciplayer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+using namespace testutil;
+
+namespace {
+
+constexpr qint64 Second = 1000;
+constexpr qint64 Minute = 60 * Second;
+constexpr qint64 NineOClock = 1796720400000; // a minute boundary
+
+} // namespace
+
+// The exam clock through the real window: the tick handler is driven with an injected wall clock,
+// so an 80-minute exam runs in a moment.
+class TestClockWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { setUpProgram(); }
+    void init();
+    void cleanup() { closeAllWindows(); }
+
+    void startShowsTheFullTimeAndClearsTheScore();
+    void ticksBetweenBoundariesChangeNothing();
+    void wholeExamRunsOutWithOneChime();
+    void scoreStopsTheClockThenStartRestarts();
+    void startRestartsFromAnyState();
+    void exitWhileRunningPlaysNoChime();
+    void runsOutWithoutChimeFile();
+    void runsOutWithoutChimeFile_child();
+    void playerOpensTheFileOnce();
+
+private:
+    void tickAt(qint64 now)
+    {
+        m_now = now;
+        m_window->tmr時間_Timer();
+    }
+    QString remaining() const { return caption(m_window, QStringLiteral("lbl秒")); }
+    // Ticks once a second, no later than `until`, while the timer runs.
+    void runUntil(qint64 until)
+    {
+        while (timer(m_window)->isActive() && m_now + Second <= until)
+            tickAt(m_now + Second);
+    }
+
+    ExamWindow *m_window = nullptr;
+    qint64 m_now = 0;
+};
+
+void TestClockWindow::init()
+{
+    m_window = openExamWindow();
+    QVERIFY(m_window);
+    m_now = NineOClock + 42 * Second;
+    m_window->setTimeSource([this] { return m_now; });
+}
+
+void TestClockWindow::startShowsTheFullTimeAndClearsTheScore()
+{
+    QCOMPARE(remaining(), QString());
+    clickButton(m_window, QStringLiteral("cmd得点"));
+    QCOMPARE(caption(m_window, QStringLiteral("lbl得点")), QStringLiteral("0"));
+
+    clickButton(m_window, QStringLiteral("cmdスタート"));
+    QCOMPARE(remaining(), QStringLiteral("1:20"));
+    QCOMPARE(caption(m_window, QStringLiteral("lbl得点")), QString());
+    QVERIFY(timer(m_window)->isActive());
+    QCOMPARE(m_window->RemainMinutes, 80);
+    QCOMPARE(m_window->RemainHours, 0);
+    QCOMPARE(m_window->RemainSeconds, 0);
+}
+
+void TestClockWindow::ticksBetweenBoundariesChangeNothing()
+{
+    clickButton(m_window, QStringLiteral("cmdスタート"));
+    runUntil(NineOClock + Minute - 1);
+    QCOMPARE(remaining(), QStringLiteral("1:20"));
+    tickAt(NineOClock + Minute + 300);
+    QCOMPARE(remaining(), QStringLiteral("1:19"));
+    QCOMPARE(m_window->RemainMinutes, 79);
+}
+
+void TestClockWindow::wholeExamRunsOutWithOneChime()
+{
+    auto *player = control<platform::MciPlayer>(m_window, QStringLiteral("MMControl1"));
+    QSignalSpy commands(player, &platform::MciPlayer::commandDone);
+    clickButton(m_window, QStringLiteral("cmdスタート"));
+
+    runUntil(NineOClock + 20 * Minute + 500);
+    QCOMPARE(remaining(), QStringLiteral("1:00"));
+    tickAt(NineOClock + 21 * Minute + 100);
+    QCOMPARE(remaining(), QStringLiteral("0:59"));
+
+    runUntil(NineOClock + 79 * Minute + 59 * Second);
+    QCOMPARE(remaining(), QStringLiteral("0:01"));
+    QVERIFY(timer(m_window)->isActive());
+    int plays = 0;
+    for (const QList<QVariant> &command : std::as_const(commands))
+        plays += command.at(0).toString() == u"Play";
+    QCOMPARE(plays, 0);
+
+    tickAt(NineOClock + 80 * Minute + 700);
+    QCOMPARE(remaining(), QStringLiteral("0:00"));
+    QVERIFY(!timer(m_window)->isActive());
+    QCOMPARE(commands.at(commands.size() - 2).at(0).toString(), QStringLiteral("Prev"));
+    QCOMPARE(commands.last().at(0).toString(), QStringLiteral("Play"));
+    for (const QList<QVariant> &command : std::as_const(commands))
+        plays += command.at(0).toString() == u"Play";
+    QCOMPARE(plays, 1);
+    QCOMPARE(player->fileName(),
+             QCoreApplication::applicationDirPath() + QStringLiteral("/Zikan.wav"));
+}
+
+void TestClockWindow::scoreStopsTheClockThenStartRestarts()
+{
+    clickButton(m_window, QStringLiteral("cmdスタート"));
+    runUntil(NineOClock + 30 * Minute + 5 * Second);
+    QCOMPARE(remaining(), QStringLiteral("0:50"));
+    clickButton(m_window, QStringLiteral("cmd得点"));
+    QVERIFY(!timer(m_window)->isActive());
+    QCOMPARE(remaining(), QString());
+    QCOMPARE(m_window->RemainMinutes, 50);
+
+    m_now = NineOClock + 31 * Minute + 10 * Second;
+    clickButton(m_window, QStringLiteral("cmdスタート"));
+    QCOMPARE(remaining(), QStringLiteral("1:20"));
+    tickAt(NineOClock + 32 * Minute);
+    QCOMPARE(remaining(), QStringLiteral("1:19"));
+}
+
+void TestClockWindow::startRestartsFromAnyState()
+{
+    clickButton(m_window, QStringLiteral("cmdスタート"));
+    runUntil(NineOClock + 81 * Minute);
+    QCOMPARE(remaining(), QStringLiteral("0:00"));
+    QVERIFY(!timer(m_window)->isActive());
+
+    clickButton(m_window, QStringLiteral("cmdスタート")); // after run-out
+    QCOMPARE(remaining(), QStringLiteral("1:20"));
+    QVERIFY(timer(m_window)->isActive());
+    runUntil(m_now + 3 * Minute);
+    QCOMPARE(remaining(), QStringLiteral("1:17"));
+    clickButton(m_window, QStringLiteral("cmdスタート")); // while running
+    QCOMPARE(remaining(), QStringLiteral("1:20"));
+}
+
+void TestClockWindow::exitWhileRunningPlaysNoChime()
+{
+    clickButton(m_window, QStringLiteral("cmdスタート"));
+    QPointer<QTimer> clock = timer(m_window);
+    m_window->mnuExit_Click();
+    QVERIFY(!clock || !clock->isActive());
+}
+
+// The program carries on without its chime: the clock still stops at "0:00" and the student is
+// told once why nothing sounded. The run happens in a copy of this test without Zikan.wav.
+void TestClockWindow::runsOutWithoutChimeFile()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString copy = folder.filePath(QStringLiteral("tst_clockwindow"));
+    QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), copy));
+    QVERIFY(QFile::setPermissions(copy, QFile::ReadOwner | QFile::ExeOwner));
+
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("KOKUGO_CHILD"), QStringLiteral("1"));
+    child.setProcessEnvironment(environment);
+    child.start(copy, {QStringLiteral("runsOutWithoutChimeFile_child")});
+    QVERIFY(child.waitForFinished(60000));
+    const QString output = QString::fromLocal8Bit(child.readAllStandardOutput());
+    const QString errors = QString::fromLocal8Bit(child.readAllStandardError());
+    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
+             qPrintable(output + errors));
+    QVERIFY2(
+        output.contains(QStringLiteral("PASS   : TestClockWindow::runsOutWithoutChimeFile_child")),
+        qPrintable(output));
+    QCOMPARE(output.count(QStringLiteral("the chime cannot sound")), 1);
+    QVERIFY(output.contains(folder.filePath(QStringLiteral("Zikan.wav"))));
+}
+
+void TestClockWindow::runsOutWithoutChimeFile_child()
+{
+    if (qEnvironmentVariableIsEmpty("KOKUGO_CHILD"))
+        QSKIP("runs only in the copy made by runsOutWithoutChimeFile");
+    QVERIFY(!QFile::exists(QCoreApplication::applicationDirPath() + QStringLiteral("/Zikan.wav")));
+    clickButton(m_window, QStringLiteral("cmdスタート"));
+    runUntil(NineOClock + 90 * Minute);
+    QCOMPARE(remaining(), QStringLiteral("0:00"));
+    QVERIFY(!timer(m_window)->isActive());
+}
+
+// The tick opens the player every second; only the first open reads the file.
+void TestClockWindow::playerOpensTheFileOnce()
+{
+    auto *player = control<platform::MciPlayer>(m_window, QStringLiteral("MMControl1"));
+    clickButton(m_window, QStringLiteral("cmdスタート"));
+    runUntil(NineOClock + 10 * Minute);
+    QCOMPARE(player->openCount(), 1);
+    clickButton(m_window, QStringLiteral("cmdスタート"));
+    runUntil(NineOClock + 12 * Minute);
+    QCOMPARE(player->openCount(), 1);
+}
+
+QTEST_MAIN(TestClockWindow)
+#include "tst_clockwindow.moc"
