@@ -95,6 +95,8 @@ ExamWindow::ExamWindow(QWidget *parent)
     MMControl1 = new platform::MciPlayer(client);
     platform::setDesignName(MMControl1, text(design::MultimediaName));
     MMControl1->setGeometry(pixels(design::MultimediaRect));
+    MMControl1->setFileName(m_chimeFile);
+    MMControl1->checkFile();
 
     tmr時間 = new QTimer(this);
     platform::setDesignName(tmr時間, text(design::TimerName));

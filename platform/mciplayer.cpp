@@ -43,7 +43,6 @@ void MciPlayer::open()
         return;
 
     m_openFile = m_fileName;
-    m_warned = false;
     ++m_openCount;
     if (!m_effect) {
         m_effect = new QSoundEffect(this);
@@ -52,16 +51,21 @@ void MciPlayer::open()
                 warn(QStringLiteral("%1 is not a playable sound").arg(m_openFile));
         });
     }
-    if (!QFileInfo(m_openFile).isReadable())
-        warn(QStringLiteral("%1 cannot be read").arg(m_openFile));
+    checkFile();
     m_effect->setSource(QUrl::fromLocalFile(m_openFile));
+}
+
+void MciPlayer::checkFile()
+{
+    if (!QFileInfo(m_fileName).isReadable())
+        warn(QStringLiteral("%1 cannot be read").arg(m_fileName));
 }
 
 void MciPlayer::warn(const QString &message)
 {
-    if (m_warned)
+    if (m_warnedFor == m_fileName)
         return;
-    m_warned = true;
+    m_warnedFor = m_fileName;
     qWarning("kokugo-mogi: the chime cannot sound: %s", qPrintable(message));
 }
 

@@ -12,7 +12,7 @@ namespace platform {
 //
 // Opening the file that is already open does nothing, so a caller may open it on every timer
 // tick. A missing or unplayable file, or a machine without sound, is reported once on standard
-// error and otherwise ignored: the program carries on silently.
+// error and otherwise ignored: the program carries on without sound.
 class MciPlayer : public QWidget
 {
     Q_OBJECT
@@ -26,6 +26,10 @@ public:
 
     void setCommand(const QString &command);
 
+    // Reports at once when the named file cannot be read, so that a missing chime is noticed when
+    // the program starts rather than when the exam ends.
+    void checkFile();
+
     // How many times a file was really opened (read and decoded), for tests and benchmarks.
     int openCount() const { return m_openCount; }
 
@@ -34,13 +38,14 @@ signals:
 
 private:
     void open();
+    // One warning per file: the clock opens the file every second.
     void warn(const QString &message);
 
     QString m_fileName;
     QString m_openFile;
     QSoundEffect *m_effect = nullptr;
     int m_openCount = 0;
-    bool m_warned = false;
+    QString m_warnedFor;
 };
 
 } // namespace platform
