@@ -17,6 +17,7 @@ RichTextPane::RichTextPane(const QString &resource, ScrollBars scrollBars, QWidg
     setFont(designFont(9));
     setReadOnly(true);
     setUndoRedoEnabled(false);
+    setTabChangesFocus(true);
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     if (scrollBars == ScrollBars::Both) {

@@ -1,0 +1,140 @@
+#include "examtestutil.h"
+
+#include <QDir>
+#include <QImage>
+#include <QProcess>
+#include <QScreen>
+#include <QStandardPaths>
+
+using namespace testutil;
+
+// Screenshots of the real windows on a real X server (the test command runs Xvfb), taken with
+// ImageMagick's import as a user would see them, and checked for what must be visible.
+// KOKUGO_SCREENSHOT_DIR keeps the pictures; tools/screenshots.sh uses it for the README.
+class TestScreenshots : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup() { closeAllWindows(); }
+
+    void examWindowAtStart();
+    void examWindowScored();
+    void verdictWindows_data();
+    void verdictWindows();
+    void helpWindow();
+
+private:
+    QImage shoot(QWidget *window, const QString &name);
+    QDir m_folder;
+};
+
+void TestScreenshots::initTestCase()
+{
+    if (QGuiApplication::platformName() != u"xcb")
+        QSKIP("needs the X server that ./dev.sh test starts");
+    if (QStandardPaths::findExecutable(QStringLiteral("import")).isEmpty())
+        QSKIP("needs ImageMagick's import");
+    setUpProgram();
+    const QString folder = qEnvironmentVariable("KOKUGO_SCREENSHOT_DIR");
+    m_folder.setPath(folder.isEmpty() ? QDir::temp().filePath(QStringLiteral("kokugo-mogi-shots"))
+                                      : folder);
+    QVERIFY(m_folder.mkpath(QStringLiteral(".")));
+}
+
+// The window's client area as X shows it.
+QImage TestScreenshots::shoot(QWidget *window, const QString &name)
+{
+    window->raise();
+    window->activateWindow();
+    [&] {
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+    }();
+    QTest::qWait(300); // let the X server finish drawing before import reads it
+    const QString path = m_folder.filePath(name + QStringLiteral(".png"));
+    const QPoint origin = window->mapToGlobal(QPoint(0, 0));
+    const QString crop = QStringLiteral("%1x%2+%3+%4")
+                             .arg(window->width())
+                             .arg(window->height())
+                             .arg(origin.x())
+                             .arg(origin.y());
+    QProcess import;
+    import.start(
+        QStringLiteral("import"),
+        {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("-crop"), crop, path});
+    import.waitForFinished(30000);
+    return QImage(path).convertToFormat(QImage::Format_RGB32);
+}
+
+void TestScreenshots::examWindowAtStart()
+{
+    ExamWindow *window = openExamWindow();
+    QVERIFY(window);
+    const QImage shot = shoot(window, QStringLiteral("exam-window"));
+    QVERIFY(!shot.isNull());
+    const QPoint client = window->centralWidget()->mapTo(window, QPoint(0, 0));
+    // The pink box around the remaining time, and the yellow answer sheet.
+    QCOMPARE(QColor(shot.pixel(client + QPoint(10, 106))), QColor(255, 128, 255));
+    QCOMPARE(QColor(shot.pixel(client + QPoint(140, 540))), QColor(255, 255, 0));
+}
+
+void TestScreenshots::examWindowScored()
+{
+    ExamWindow *window = openExamWindow();
+    QVERIFY(window);
+    tickKeys(window, 1, 2);
+    clickButton(window, QStringLiteral("cmd得点"));
+    clickButton(window, QStringLiteral("cmdスタート"));
+    tickKeys(window, 3, 10);
+    clickBox(window, 2, 3);
+    clickButton(window, QStringLiteral("cmd得点"));
+    clickBox(window, 1, 1);
+    QCOMPARE(caption(window, QStringLiteral("lbl得点")), QStringLiteral("48"));
+    const QImage shot = shoot(window, QStringLiteral("exam-window-scored"));
+    // The red ring beside slot 1's frame.
+    QLabel *ring = mark(window, 1);
+    const QPoint centre = ring->mapTo(window, QPoint(3 + 16, 3 + 2));
+    int red = 0;
+    for (int dy = -2; dy <= 2; ++dy) {
+        const QColor pixel(shot.pixel(centre + QPoint(0, dy)));
+        red += pixel.red() > 180 && pixel.green() < 100;
+    }
+    QVERIFY(red > 0);
+}
+
+void TestScreenshots::verdictWindows_data()
+{
+    QTest::addColumn<int>("number");
+    for (int w = 1; w <= reference::PassLineWindowCount; ++w)
+        QTest::addRow("window_%d", w) << w;
+}
+
+void TestScreenshots::verdictWindows()
+{
+    QFETCH(int, number);
+    QWidget *window = platform::forms::show(reference::passLineWindowName(number));
+    const QImage shot = shoot(window, QStringLiteral("pass-line-%1").arg(number));
+    QCOMPARE(QColor(shot.pixel(5, 5)), QColor(255, 128, 128));
+    auto *headline = control<QLabel>(window, QStringLiteral("Label1"));
+    QCOMPARE(QColor(shot.pixel(headline->geometry().topRight() + QPoint(-2, 2))),
+             headline->palette().color(QPalette::Window));
+}
+
+void TestScreenshots::helpWindow()
+{
+    QWidget *window = platform::forms::show(reference::helpWindowName());
+    const QImage shot = shoot(window, QStringLiteral("help"));
+    // The pane covers the client area: no teal anywhere along the edges.
+    for (int x = 0; x < shot.width(); ++x) {
+        QVERIFY(QColor(shot.pixel(x, 0)) != QColor(0, 128, 128));
+        QVERIFY(QColor(shot.pixel(x, shot.height() - 1)) != QColor(0, 128, 128));
+    }
+    for (int y = 0; y < shot.height(); ++y) {
+        QVERIFY(QColor(shot.pixel(0, y)) != QColor(0, 128, 128));
+        QVERIFY(QColor(shot.pixel(shot.width() - 1, y)) != QColor(0, 128, 128));
+    }
+}
+
+QTEST_MAIN(TestScreenshots)
+#include "tst_screenshots.moc"
