@@ -18,6 +18,8 @@ esac
 build_packages=(cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev fonts-ipafont-gothic)
 # Screenshots need an X server, the chime test a sound server and a recorder.
 test_packages=(xvfb xauth x11-apps imagemagick pulseaudio pulseaudio-utils)
+# The package test builds the .deb (dpkg-shlibdeps, file) and validates what it installs.
+test_packages+=(dpkg-dev file desktop-file-utils appstream)
 
 install_missing() {
     local missing=() p

@@ -1,0 +1,145 @@
+#!/usr/bin/env bash
+# usage: test_package.sh <build dir> <source dir> <version>
+# Packages the program from a build, unpacks the .deb into a scratch root and checks what a
+# Debian desktop would see: the file layout, the desktop entry and metainfo, the icons, the
+# dependencies, and the installed program starting through its bin/ link and finding its chime
+# beside the real executable.
+set -euo pipefail
+
+build=$(readlink -f "$1")
+srcdir=$(readlink -f "$2")
+version=$3
+cpack=${CPACK:-cpack}
+
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/kokugo-mogi-package.XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
+trap 'exit 130' INT TERM HUP
+scratch=$(readlink -f "$scratch")
+
+failures=0
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+for tool in dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli file readelf; do
+    command -v "$tool" >/dev/null || {
+        echo "FAIL: $tool is missing (./dev.sh test installs it)" >&2
+        exit 1
+    }
+done
+
+# Packed in the scratch folder, so a package test never trips over another's staging files.
+if ! "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/out" >"$scratch/cpack.log" 2>&1; then
+    cat "$scratch/cpack.log" >&2
+    echo "FAIL: cpack could not build the package" >&2
+    exit 1
+fi
+debs=("$scratch"/out/*.deb)
+if [ ${#debs[@]} -ne 1 ] || [ ! -f "${debs[0]}" ]; then
+    echo "FAIL: expected one .deb, found: ${debs[*]}" >&2
+    exit 1
+fi
+deb=${debs[0]}
+root=$scratch/root
+dpkg-deb -x "$deb" "$root"
+
+# --- Control fields
+field() { dpkg-deb -f "$deb" "$1"; }
+[ "$(field Package)" = kokugo-mogi ] || fail "Package is '$(field Package)'"
+[ "$(field Version)" = "$version" ] || fail "Version is '$(field Version)', the project says $version"
+[ "$(field Section)" = education ] || fail "Section is '$(field Section)'"
+depends=$(field Depends)
+# Whole package names, without their versions, so one name is never found inside another.
+depends_names=$(tr ',|' '\n' <<<"$depends" | sed 's/^ *//; s/[ (].*//')
+for dep in libqt6core6 libqt6gui6 libqt6widgets6 libqt6multimedia6 fonts-ipafont-gothic libc6 libstdc++6; do
+    grep -qxF "$dep" <<<"$depends_names" || fail "Depends does not name $dep: $depends"
+done
+
+# --- Layout: everything under /usr, the program's own folder holds just the program and its chime
+outside=$(dpkg-deb -c "$deb" | awk '{print $6}' | grep -v -E '^\./(usr/.*)?$' || true)
+[ -z "$outside" ] || fail "files outside /usr: $outside"
+
+libdir=$root/usr/lib/kokugo-mogi
+exe=$libdir/kokugo-mogi
+link=$root/usr/bin/kokugo-mogi
+if [ ! -f "$exe" ] || [ -L "$exe" ] || [ ! -x "$exe" ]; then
+    fail "no executable at usr/lib/kokugo-mogi/kokugo-mogi"
+fi
+cmp -s "$srcdir/data/Zikan.wav" "$libdir/Zikan.wav" || fail "usr/lib/kokugo-mogi/Zikan.wav is missing or differs"
+contents=$(find "$libdir" -mindepth 1 -printf '%P\n' | LC_ALL=C sort | tr '\n' ' ')
+[ "$contents" = "Zikan.wav kokugo-mogi " ] || fail "usr/lib/kokugo-mogi holds: $contents"
+
+if [ -L "$link" ]; then
+    target=$(readlink "$link")
+    [[ $target != /* ]] || fail "usr/bin/kokugo-mogi links to the absolute path $target"
+    [ "$(readlink -f "$link")" = "$exe" ] || fail "usr/bin/kokugo-mogi -> $target does not reach the executable"
+else
+    fail "usr/bin/kokugo-mogi is not a symbolic link"
+fi
+
+# Qt is the system's; a search path of the program's own could pick up stray libraries.
+if runpath=$(readelf -d "$exe" | grep -E 'R(UN)?PATH'); then
+    fail "the executable carries a library search path: $runpath"
+fi
+
+# --- Desktop entry, icons, metainfo
+desktop=$root/usr/share/applications/kokugo-mogi.desktop
+if [ -f "$desktop" ]; then
+    out=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop-file-validate: $out"
+    [ -z "$out" ] || fail "desktop-file-validate has remarks: $out"
+    entry() { sed -n "s/^$1=//p" "$desktop"; }
+    [ -e "$root/usr/bin/$(entry Exec)" ] || fail "Exec=$(entry Exec) is not in usr/bin"
+    icon=$(entry Icon)
+    for size in 16 22 24 32 48 64 128 256; do
+        png=$root/usr/share/icons/hicolor/${size}x${size}/apps/$icon.png
+        if [ -f "$png" ]; then
+            file -b "$png" | grep -q "PNG image data, $size x $size," || fail "$png is $(file -b "$png")"
+        else
+            fail "no ${size}x${size} icon for Icon=$icon"
+        fi
+    done
+else
+    fail "no usr/share/applications/kokugo-mogi.desktop"
+fi
+
+metainfos=("$root"/usr/share/metainfo/*.metainfo.xml)
+if [ ${#metainfos[@]} -eq 1 ] && [ -f "${metainfos[0]}" ]; then
+    metainfo=${metainfos[0]}
+    out=$(appstreamcli validate --no-net "$metainfo" 2>&1) || fail "appstreamcli validate: $out"
+    id=$(sed -n 's|.*<id>\(.*\)</id>.*|\1|p' "$metainfo")
+    [ "$(basename "$metainfo")" = "$id.metainfo.xml" ] || fail "$(basename "$metainfo") is not named after its id $id"
+    launchable=$(sed -n 's|.*<launchable type="desktop-id">\(.*\)</launchable>.*|\1|p' "$metainfo")
+    [ -f "$root/usr/share/applications/$launchable" ] || fail "the metainfo launches '$launchable', which is not installed"
+else
+    fail "expected one file in usr/share/metainfo, found: ${metainfos[*]}"
+fi
+
+# --- The installed program, started through its link with the system's Qt
+run_installed() { # <stderr file>; prints the exit status
+    local status=0
+    QT_QPA_PLATFORM=offscreen timeout 3 "$link" >/dev/null 2>"$1" </dev/null || status=$?
+    echo "$status"
+}
+
+expected_warning="kokugo-mogi: the chime cannot sound: $libdir/Zikan.wav cannot be read"
+
+status=$(run_installed "$scratch/with-chime.err")
+[ "$status" -eq 124 ] || fail "the installed program ended with status $status instead of running: $(cat "$scratch/with-chime.err")"
+if grep -q "the chime cannot sound" "$scratch/with-chime.err"; then
+    fail "the installed program cannot sound its chime: $(cat "$scratch/with-chime.err")"
+fi
+
+# A chime beside the link must not stand in for the one beside the executable.
+rm -f "$libdir/Zikan.wav"
+cp "$srcdir/data/Zikan.wav" "$root/usr/bin/Zikan.wav"
+status=$(run_installed "$scratch/without-chime.err")
+[ "$status" -eq 124 ] || fail "without its chime the program ended with status $status: $(cat "$scratch/without-chime.err")"
+grep -qF "$expected_warning" "$scratch/without-chime.err" ||
+    fail "without its chime the program did not say '$expected_warning'; it said: $(cat "$scratch/without-chime.err")"
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures checks failed" >&2
+    exit 1
+fi
+echo "package $(basename "$deb") passes"
