@@ -7,7 +7,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kokugo-mogi"));
-    QApplication::setApplicationDisplayName(QStringLiteral("国語Ⅰ・Ⅱ 模擬試験"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("kokugo-mogi"));
     platform::installFontSubstitutions();
     exam::defineWindows();
     exam::showExamWindow();
