@@ -1,0 +1,424 @@
+#include "examtestutil.h"
+
+#include "exam/scorebands.h"
+#include "platform/richtextpane.h"
+
+#include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
+#include <QScrollBar>
+#include <QSignalSpy>
+
+using namespace testutil;
+using platform::forms::instance;
+
+namespace {
+
+QRect pixels(int left, int top, int width, int height)
+{
+    return QRect(left / 15, top / 15, width / 15, height / 15);
+}
+
+// Slots whose points add up to `score`, found by a small subset-sum search over the key.
+QList<int> slotsScoring(int score)
+{
+    std::array<int, exam::FullMarks + 1> via {};
+    via.fill(-1);
+    via[0] = 0;
+    std::array<QList<int>, exam::FullMarks + 1> sets;
+    for (int k = 1; k <= exam::SlotCount; ++k) {
+        for (int total = exam::FullMarks; total >= exam::slot(k).points; --total) {
+            const int from = total - exam::slot(k).points;
+            if (via[std::size_t(total)] < 0 && via[std::size_t(from)] >= 0) {
+                via[std::size_t(total)] = k;
+                sets[std::size_t(total)] = sets[std::size_t(from)] + QList<int> {k};
+            }
+        }
+    }
+    return sets[std::size_t(score)];
+}
+
+QList<QWidget *> openPassLineWindows()
+{
+    QList<QWidget *> open;
+    for (int w = 1; w <= reference::PassLineWindowCount; ++w)
+        if (QWidget *window = instance(reference::passLineWindowName(w)))
+            open << window;
+    return open;
+}
+
+} // namespace
+
+class TestWindows : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { setUpProgram(); }
+    void init();
+    void cleanup() { closeAllWindows(); }
+
+    void bands_data();
+    void bands();
+    void passRateButton_data();
+    void passRateButton();
+    void noScoreOpensNothing();
+    void oneInstancePerWindow();
+    void closedWindowComesBackFresh();
+    void passLineWindowDesign_data();
+    void passLineWindowDesign();
+    void helpWindowDesign();
+    void aboutShowsOneHelpWindow();
+    void accessKeys();
+    void exitClosesEverything_data();
+    void exitClosesEverything();
+    void closingTheExamWindowLeavesOthersOpen();
+    void processEndsOnExit_data();
+    void processEndsOnExit();
+    void processEndsOnExit_child();
+
+private:
+    void score(int total);
+    ExamWindow *m_window = nullptr;
+};
+
+void TestWindows::init()
+{
+    m_window = openExamWindow();
+    QVERIFY(m_window);
+}
+
+void TestWindows::score(int total)
+{
+    const QList<int> chosen = slotsScoring(total);
+    QVERIFY2(total == 0 || !chosen.isEmpty(), "no set of slots gives that score");
+    for (int k : chosen)
+        tickKeys(m_window, k, k);
+    clickButton(m_window, QStringLiteral("cmd得点"));
+    QCOMPARE(caption(m_window, QStringLiteral("lbl得点")), QString::number(total));
+}
+
+void TestWindows::bands_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("window");
+    const std::pair<int, int> rows[]
+        = {{0, 6},  {1, 5},  {5, 5},  {9, 5},   {39, 5},  {40, 4},  {59, 4},  {60, 3},
+           {79, 3}, {80, 2}, {99, 2}, {100, 1}, {101, 2}, {150, 2}, {199, 2}, {200, 2}};
+    for (const auto &[score, window] : rows)
+        QTest::addRow("score_%d", score) << QString::number(score) << window;
+    QTest::addRow("empty") << QString() << exam::NoVerdict;
+}
+
+void TestWindows::bands()
+{
+    QFETCH(QString, text);
+    QFETCH(int, window);
+    QCOMPARE(exam::passLineWindow(text), window);
+}
+
+// Every boundary the Score button can write, read back by the real Pass-rate button.
+void TestWindows::passRateButton_data()
+{
+    QTest::addColumn<int>("total");
+    QTest::addColumn<int>("window");
+    const std::pair<int, int> rows[]
+        = {{0, 6},  {3, 5},  {5, 5},  {9, 5},  {39, 5},  {40, 4},  {59, 4},
+           {60, 3}, {79, 3}, {80, 2}, {99, 2}, {100, 1}, {101, 2}, {200, 2}};
+    for (const auto &[total, window] : rows)
+        QTest::addRow("score_%d", total) << total << window;
+}
+
+void TestWindows::passRateButton()
+{
+    QFETCH(int, total);
+    QFETCH(int, window);
+    score(total);
+    clickButton(m_window, QStringLiteral("cmd合格率"));
+    const QList<QWidget *> open = openPassLineWindows();
+    QCOMPARE(open.size(), 1);
+    QCOMPARE(open.first()->objectName(), reference::passLineWindowName(window));
+    QVERIFY(open.first()->isVisible());
+    QVERIFY(!open.first()->parentWidget());
+    QVERIFY(!open.first()->isModal());
+    QVERIFY(m_window->isEnabled());
+}
+
+void TestWindows::noScoreOpensNothing()
+{
+    clickButton(m_window, QStringLiteral("cmd合格率"));
+    QVERIFY(openPassLineWindows().isEmpty());
+    clickButton(m_window, QStringLiteral("cmd得点"));
+    clickButton(m_window, QStringLiteral("cmdスタート"));
+    clickButton(m_window, QStringLiteral("cmd合格率"));
+    QVERIFY(openPassLineWindows().isEmpty());
+}
+
+void TestWindows::oneInstancePerWindow()
+{
+    score(0);
+    clickButton(m_window, QStringLiteral("cmd合格率"));
+    QWidget *first = instance(reference::passLineWindowName(6));
+    clickButton(m_window, QStringLiteral("cmd合格率"));
+    QCOMPARE(instance(reference::passLineWindowName(6)), first);
+    QCOMPARE(QApplication::topLevelWidgets().count(first), 1);
+    QCOMPARE(openPassLineWindows().size(), 1);
+
+    score(100);
+    clickButton(m_window, QStringLiteral("cmd合格率"));
+    QCOMPARE(openPassLineWindows().size(), 2);
+    QCOMPARE(instance(reference::passLineWindowName(6)), first);
+    QVERIFY(instance(reference::passLineWindowName(1)));
+}
+
+void TestWindows::closedWindowComesBackFresh()
+{
+    score(0);
+    clickButton(m_window, QStringLiteral("cmd合格率"));
+    QPointer<QWidget> first = instance(reference::passLineWindowName(6));
+    auto *pane = control<QTextEdit>(first, QStringLiteral("RichTextBox1"));
+    pane->verticalScrollBar()->setValue(pane->verticalScrollBar()->maximum());
+    first->close();
+    QVERIFY(!instance(reference::passLineWindowName(6)));
+    QTRY_VERIFY(!first);
+
+    clickButton(m_window, QStringLiteral("cmd合格率"));
+    QWidget *second = instance(reference::passLineWindowName(6));
+    QVERIFY(second);
+    QCOMPARE(
+        control<QTextEdit>(second, QStringLiteral("RichTextBox1"))->verticalScrollBar()->value(),
+        0);
+}
+
+void TestWindows::passLineWindowDesign_data()
+{
+    QTest::addColumn<int>("window");
+    QTest::addColumn<QString>("headline");
+    QTest::addColumn<QColor>("headlineColour");
+    QTest::addColumn<QRect>("headlineRect");
+    QTest::addColumn<QString>("comment");
+    QTest::addColumn<QColor>("commentColour");
+    QTest::addColumn<QRect>("commentRect");
+
+    const QColor pink(255, 128, 128);
+    QTest::addRow("99")
+        << 1 << QStringLiteral(" 合格率 ９９％") << QColor(255, 0, 0)
+        << pixels(4680, 120, 2535, 375)
+        << QStringLiteral(
+               " あなたはカンニングの天才です・・・ バレなければ一流大学９９％合格です。")
+        << pink << pixels(1440, 720, 9135, 255);
+    QTest::addRow("80") << 2 << QStringLiteral(" 合格率 ８０％") << QColor(255, 192, 128)
+                        << pixels(4680, 240, 2535, 375)
+                        << QStringLiteral(" 一流大学までもう少しです。 一生懸命お祈りしましょう。")
+                        << pink << pixels(2520, 840, 6975, 255);
+    QTest::addRow("50") << 3 << QStringLiteral(" 合格率 ５０％") << QColor(255, 255, 128)
+                        << pixels(4680, 120, 2535, 375)
+                        << QStringLiteral(" 四流大学にリーチ。 合コン生活までもう少しです。")
+                        << pink << pixels(2880, 720, 6255, 255);
+    QTest::addRow("10") << 4 << QStringLiteral(" 合格率 １０％") << QColor(128, 255, 128)
+                        << pixels(4680, 240, 2535, 375)
+                        << QStringLiteral(" 浪人生活にリーチです。 機械の故障に期待しましょう。")
+                        << pink << pixels(2640, 840, 6735, 255);
+    QTest::addRow("0") << 5 << QStringLiteral(" 合格率 ０％") << QColor(128, 255, 255)
+                       << pixels(4800, 120, 2295, 375)
+                       << QStringLiteral(
+                              " 受験料がもったいないです。 親に迷惑をかけるのはやめましょう。")
+                       << pink << pixels(1920, 720, 7935, 255);
+    QTest::addRow("none") << 6 << QStringLiteral(" 計測不能") << QColor(128, 128, 255)
+                          << pixels(5040, 120, 1815, 375)
+                          << QStringLiteral(
+                                 " 裏口入学も無理です。 大学生になるには自分で経営しましょう。")
+                          << QApplication::palette().color(QPalette::Button)
+                          << pixels(2040, 720, 7695, 255);
+}
+
+void TestWindows::passLineWindowDesign()
+{
+    QFETCH(int, window);
+    QFETCH(QString, headline);
+    QFETCH(QColor, headlineColour);
+    QFETCH(QRect, headlineRect);
+    QFETCH(QString, comment);
+    QFETCH(QColor, commentColour);
+    QFETCH(QRect, commentRect);
+
+    QWidget *form = platform::forms::show(reference::passLineWindowName(window));
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+    QCOMPARE(form->windowTitle(), QStringLiteral("合格ライン"));
+    QCOMPARE(form->size(), QSize(792, 573));
+    QCOMPARE(form->palette().color(QPalette::Window), QColor(255, 128, 128));
+
+    auto *label1 = control<QLabel>(form, QStringLiteral("Label1"));
+    auto *label2 = control<QLabel>(form, QStringLiteral("Label2"));
+    QCOMPARE(label1->text(), headline);
+    QCOMPARE(label1->palette().color(QPalette::Window), headlineColour);
+    QCOMPARE(label1->geometry(), headlineRect);
+    QCOMPARE(label1->font().pixelSize(), 21);
+    QCOMPARE(label2->text(), comment);
+    QCOMPARE(label2->palette().color(QPalette::Window), commentColour);
+    QCOMPARE(label2->geometry(), commentRect);
+    QCOMPARE(label2->font().pixelSize(), 16);
+    QVERIFY(QFontMetrics(label1->font()).horizontalAdvance(headline) <= label1->width());
+    QVERIFY(QFontMetrics(label2->font()).horizontalAdvance(comment) <= label2->width());
+
+    auto *pane = control<platform::RichTextPane>(form, QStringLiteral("RichTextBox1"));
+    QCOMPARE(pane->geometry().left(), 0);
+    QCOMPARE(pane->geometry().bottom() + 1, 577);
+    QVERIFY(pane->geometry().right() >= form->width() - 1);
+    QCOMPARE(pane->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    QVERIFY(pane->toPlainText().startsWith(QStringLiteral("旧帝国大学")));
+    QTRY_VERIFY(pane->verticalScrollBar()->maximum() > 0); // longer than the pane
+    // Tab order: the pane first, then the headline and the comment.
+    const QObjectList children = form->children();
+    QVERIFY(children.indexOf(pane) < children.indexOf(label1));
+    QVERIFY(children.indexOf(label1) < children.indexOf(label2));
+}
+
+void TestWindows::helpWindowDesign()
+{
+    m_window->mnuAbout_Click();
+    QWidget *help = instance(reference::helpWindowName());
+    QVERIFY(help);
+    QVERIFY(QTest::qWaitForWindowExposed(help));
+    QCOMPARE(help->windowTitle(), QStringLiteral("バージョン情報"));
+    QCOMPARE(help->size(), QSize(792, 573));
+    auto *pane = control<platform::RichTextPane>(help, QStringLiteral("RichTextBox1"));
+    QVERIFY(pane->geometry().contains(help->rect()));
+    QCOMPARE(pane->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    QTRY_VERIFY(pane->verticalScrollBar()->maximum() > 0);
+    QVERIFY(pane->toPlainText().contains(QStringLiteral("ソフトの説明")));
+    QVERIFY(m_window->isEnabled());
+}
+
+void TestWindows::aboutShowsOneHelpWindow()
+{
+    m_window->mnuAbout_Click();
+    QPointer<QWidget> first = instance(reference::helpWindowName());
+    m_window->mnuAbout_Click();
+    QCOMPARE(instance(reference::helpWindowName()), first.data());
+    first->close();
+    QTRY_VERIFY(!first);
+    m_window->mnuAbout_Click();
+    QVERIFY(instance(reference::helpWindowName()));
+}
+
+void TestWindows::accessKeys()
+{
+    m_window->activateWindow();
+    QTest::keyClick(m_window, Qt::Key_H, Qt::AltModifier);
+    QMenu *helpMenu = m_window->findChild<QMenu *>(QStringLiteral("mnuHelp"));
+    QTRY_VERIFY(helpMenu->isVisible());
+    QTest::keyClick(helpMenu, Qt::Key_A);
+    QTRY_VERIFY(instance(reference::helpWindowName()));
+
+    m_window->activateWindow();
+    QTest::keyClick(m_window, Qt::Key_G, Qt::AltModifier);
+    QMenu *gameMenu = m_window->findChild<QMenu *>(QStringLiteral("mnuGame"));
+    QTRY_VERIFY(gameMenu->isVisible());
+    QTest::keyClick(gameMenu, Qt::Key_Q);
+    QTRY_VERIFY(!instance(ExamWindow::designName()));
+    QVERIFY(!instance(reference::helpWindowName()));
+}
+
+void TestWindows::exitClosesEverything_data()
+{
+    QTest::addColumn<bool>("withOthers");
+    QTest::addColumn<bool>("clockRunning");
+    QTest::addRow("exam_window_only") << false << false;
+    QTest::addRow("help_and_two_verdicts") << true << false;
+    QTest::addRow("while_the_clock_runs") << true << true;
+}
+
+void TestWindows::exitClosesEverything()
+{
+    QFETCH(bool, withOthers);
+    QFETCH(bool, clockRunning);
+    if (withOthers) {
+        score(0);
+        clickButton(m_window, QStringLiteral("cmd合格率"));
+        score(60);
+        clickButton(m_window, QStringLiteral("cmd合格率"));
+        m_window->mnuAbout_Click();
+        QCOMPARE(openPassLineWindows().size(), 2);
+    }
+    if (clockRunning)
+        clickButton(m_window, QStringLiteral("cmdスタート"));
+    QPointer<QTimer> clock = timer(m_window);
+
+    m_window->findChild<QAction *>(QStringLiteral("mnuExit"))->trigger();
+
+    QVERIFY(!instance(ExamWindow::designName()));
+    QVERIFY(openPassLineWindows().isEmpty());
+    QVERIFY(!instance(reference::helpWindowName()));
+    QVERIFY(!clock || !clock->isActive());
+    QTRY_VERIFY(!clock);
+    // Unloading creates nothing: no window was built for the verdicts that were not open.
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        QVERIFY2(!widget->isVisible(), qPrintable(widget->objectName()));
+}
+
+void TestWindows::closingTheExamWindowLeavesOthersOpen()
+{
+    score(80);
+    clickButton(m_window, QStringLiteral("cmd合格率"));
+    QPointer<QTimer> clock = timer(m_window);
+    clickButton(m_window, QStringLiteral("cmdスタート"));
+    m_window->close();
+    QVERIFY(!clock->isActive());
+    QVERIFY(!instance(ExamWindow::designName()));
+    QWidget *verdict = instance(reference::passLineWindowName(2));
+    QVERIFY(verdict && verdict->isVisible());
+}
+
+void TestWindows::processEndsOnExit_data()
+{
+    QTest::addColumn<QString>("scenario");
+    QTest::addRow("exit_menu") << QStringLiteral("exit");
+    QTest::addRow("close_buttons_exam_window_first") << QStringLiteral("close");
+}
+
+// The program's process really ends when its last window closes, by Exit or one by one.
+void TestWindows::processEndsOnExit()
+{
+    QFETCH(QString, scenario);
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("KOKUGO_CHILD"), scenario);
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("processEndsOnExit_child")});
+    QVERIFY(child.waitForFinished(30000));
+    const QString output = QString::fromLocal8Bit(child.readAllStandardOutput());
+    QCOMPARE(child.exitCode(), 0);
+    QVERIFY2(output.contains(QStringLiteral("PASS   : TestWindows::processEndsOnExit_child")),
+             qPrintable(output));
+}
+
+void TestWindows::processEndsOnExit_child()
+{
+    if (qEnvironmentVariableIsEmpty("KOKUGO_CHILD"))
+        QSKIP("runs only in the child started by processEndsOnExit");
+    score(40);
+    clickButton(m_window, QStringLiteral("cmd合格率"));
+    m_window->mnuAbout_Click();
+    clickButton(m_window, QStringLiteral("cmdスタート"));
+    if (qEnvironmentVariable("KOKUGO_CHILD") == u"exit") {
+        QTimer::singleShot(0, m_window->findChild<QAction *>(QStringLiteral("mnuExit")),
+                           &QAction::trigger);
+    } else {
+        QTimer::singleShot(0, m_window, [this] {
+            m_window->close();
+            QTimer::singleShot(0, qApp, [] {
+                // The program still runs with the verdict and help windows open.
+                instance(reference::passLineWindowName(4))->close();
+                instance(reference::helpWindowName())->close();
+            });
+        });
+    }
+    // Fails by timing out if the last window's closing did not end the event loop.
+    QTimer::singleShot(20000, qApp, [] { QCoreApplication::exit(3); });
+    QCOMPARE(QApplication::exec(), 0);
+}
+
+QTEST_MAIN(TestWindows)
+#include "tst_windows.moc"
