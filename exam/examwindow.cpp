@@ -165,8 +165,8 @@ void ExamWindow::buildLeftColumn(QWidget *client)
     lbl秒 = platform::control<platform::Label>(client, QStringLiteral("lbl秒"));
     lbl得点 = platform::control<platform::Label>(client, QStringLiteral("lbl得点"));
     lbl得点->setAutoSize(true);
-    lbl秒->setAccessibleName(QStringLiteral("残り時間"));
-    lbl得点->setAccessibleName(QStringLiteral("得点"));
+    lbl秒->setSpokenName(QStringLiteral("残り時間"));
+    lbl得点->setSpokenName(QStringLiteral("得点"));
 
     connect(cmdスタート, &QPushButton::clicked, this, [this] { cmdスタート_Click(); });
     connect(cmd得点, &QPushButton::clicked, this, [this] { cmd得点_Click(); });

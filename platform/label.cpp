@@ -15,6 +15,21 @@ void Label::setCaption(const QString &caption)
         return;
     setText(caption);
     fitToCaption();
+    updateAccessibleName();
+}
+
+void Label::setSpokenName(const QString &name)
+{
+    m_spokenName = name;
+    updateAccessibleName();
+}
+
+void Label::updateAccessibleName()
+{
+    if (m_spokenName.isEmpty())
+        return;
+    const QString caption = text();
+    setAccessibleName(caption.isEmpty() ? m_spokenName : m_spokenName + u' ' + caption);
 }
 
 void Label::fitToCaption()

@@ -19,11 +19,16 @@ public:
     void setCaption(const QString &caption);
     QString caption() const { return text(); }
 
+    // What a screen reader calls the label; it speaks the caption after it ("残り時間 1:20").
+    void setSpokenName(const QString &name);
+
 private:
     void fitToCaption();
+    void updateAccessibleName();
 
     bool m_autoSize = false;
     int m_designWidth = 0;
+    QString m_spokenName;
 };
 
 } // namespace platform

@@ -1,0 +1,116 @@
+#include "examtestutil.h"
+
+#include <QAccessible>
+
+using namespace testutil;
+
+namespace {
+
+QString spoken(QObject *object)
+{
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(object);
+    return accessible ? accessible->text(QAccessible::Name) : QString();
+}
+
+QString describe(const QWidget *widget)
+{
+    if (!widget)
+        return QStringLiteral("(none)");
+    const int index = platform::designIndex(widget);
+    return index > 0 ? QStringLiteral("%1(%2)").arg(widget->objectName()).arg(index)
+                     : widget->objectName();
+}
+
+} // namespace
+
+// A student who cannot use the mouse, or hears the window through a screen reader, can still sit
+// the whole paper.
+class TestKeyboard : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { setUpProgram(); }
+    void init()
+    {
+        m_window = openExamWindow();
+        QVERIFY(m_window);
+    }
+    void cleanup() { closeAllWindows(); }
+
+    void everyControlHasASpokenName();
+    void tabOrder();
+    void sitThePaperByKeyboard();
+
+private:
+    QStringList tabChain(int presses);
+    ExamWindow *m_window = nullptr;
+};
+
+void TestKeyboard::everyControlHasASpokenName()
+{
+    const QStringView circled = u"①②③④⑤⑥⑦";
+    for (int k = 1; k <= exam::SlotCount; ++k) {
+        for (int i = 1; i <= exam::slot(k).choices; ++i) {
+            QCOMPARE(spoken(box(m_window, k, i)),
+                     exam::slotCaption(k).toString() + u' ' + circled.at(i - 1));
+        }
+    }
+    QCOMPARE(spoken(control(m_window, QStringLiteral("lbl秒"))), QStringLiteral("残り時間"));
+    QCOMPARE(spoken(control(m_window, QStringLiteral("lbl得点"))), QStringLiteral("得点"));
+    clickButton(m_window, QStringLiteral("cmdスタート"));
+    QCOMPARE(spoken(control(m_window, QStringLiteral("lbl秒"))), QStringLiteral("残り時間 1:20"));
+    clickButton(m_window, QStringLiteral("cmd得点"));
+    QCOMPARE(spoken(control(m_window, QStringLiteral("lbl得点"))), QStringLiteral("得点 0"));
+    QCOMPARE(spoken(control(m_window, QStringLiteral("cmd得点"))), QStringLiteral("得　点"));
+    QCOMPARE(spoken(control(m_window, QStringLiteral("RichTextBox1"))), QStringLiteral("問題"));
+}
+
+QStringList TestKeyboard::tabChain(int presses)
+{
+    QStringList chain;
+    for (int i = 0; i < presses; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        chain << describe(QApplication::focusWidget());
+    }
+    return chain;
+}
+
+// From Start down the left column, into the reading pane, then the answer sheet and its boxes,
+// and round again.
+void TestKeyboard::tabOrder()
+{
+    QCOMPARE(describe(QApplication::focusWidget()), QStringLiteral("cmdスタート"));
+    QCOMPARE(tabChain(11),
+             (QStringList {QStringLiteral("cmd得点"), QStringLiteral("cmd合格率"),
+                           QStringLiteral("SSTab1"), QStringLiteral("RichTextBox1"),
+                           QStringLiteral("SSTab2"), QStringLiteral("chk国語1(1)"),
+                           QStringLiteral("chk国語1(2)"), QStringLiteral("chk国語1(3)"),
+                           QStringLiteral("chk国語1(4)"), QStringLiteral("chk国語1(5)"),
+                           QStringLiteral("cmdスタート")}));
+}
+
+// Arrow keys pick a tab, Tab reaches its boxes and Space ticks them; Score by keyboard too.
+void TestKeyboard::sitThePaperByKeyboard()
+{
+    auto *sheet = control<platform::TabControl>(m_window, QStringLiteral("SSTab2"));
+    sheet->setFocus();
+    for (int k = 1; k <= exam::SlotCount; ++k) {
+        QCOMPARE(sheet->currentIndex(), k - 1);
+        for (int i = 1; i <= exam::slot(k).choices; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), box(m_window, k, i));
+            if (exam::slot(k).key & exam::choice(i))
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        }
+        sheet->setFocus();
+        QTest::keyClick(sheet, Qt::Key_Right);
+    }
+    auto *score = control<QPushButton>(m_window, QStringLiteral("cmd得点"));
+    score->setFocus();
+    QTest::keyClick(score, Qt::Key_Space);
+    QCOMPARE(caption(m_window, QStringLiteral("lbl得点")), QStringLiteral("200"));
+}
+
+QTEST_MAIN(TestKeyboard)
+#include "tst_keyboard.moc"
