@@ -1,0 +1,227 @@
+#include "exam/answerkey.h"
+#include "platform/rtfreader.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QTest>
+
+using namespace exam;
+
+namespace {
+
+QString document(const QString &name)
+{
+    QFile file(QStringLiteral(":/data/") + name);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return rtf::read(file.readAll()).toPlainText();
+}
+
+QString passage(int largeQuestion)
+{
+    return document(QStringLiteral("passage%1.rtf").arg(largeQuestion));
+}
+
+int fullWidthNumber(QStringView digits)
+{
+    int value = 0;
+    for (QChar c : digits)
+        value = value * 10 + (c.unicode() - u'０');
+    return value;
+}
+
+// One answer-sheet slot as the booklet sets it: an item of a question, or a whole question.
+struct Unit
+{
+    int largeQuestion = 0;
+    int question = 0;
+    QString item; // "ア" … "オ", "Ａ", "Ｂ", or empty
+    QString stem; // the question's text before its items and choices
+    int points = 0;
+    QList<int> choices; // the circled numbers, in the order printed
+
+    QString caption() const
+    {
+        static const QString fullItems = QStringLiteral("アイウエオＡＢ");
+        static const QString sheetItems = QStringLiteral("ｱｲｳｴｵAB");
+        QString text = QStringLiteral("%1-問%2").arg(largeQuestion).arg(question);
+        if (!item.isEmpty())
+            text += u'-' + sheetItems.at(fullItems.indexOf(item));
+        return text;
+    }
+};
+
+struct Booklet
+{
+    QList<Unit> units;
+    QStringList problems;
+    QList<int> headers; // large questions whose header line carries （配点　５０）
+};
+
+Booklet parseBooklet(const QString &text)
+{
+    static const QRegularExpression header(QStringLiteral("^第([１-４])問"));
+    static const QRegularExpression question(QStringLiteral("^問([１-９])\u3000"));
+    static const QRegularExpression item(QStringLiteral("^（([ア-オＡＢ])）\u3000"));
+    static const QRegularExpression choice(QStringLiteral("^\u3000([①-⑨])\u3000"));
+    static const QRegularExpression points(QStringLiteral("（各?([０-９]+)点）"));
+
+    Booklet booklet;
+    int largeQuestion = 0;
+    int questionNumber = 0;
+    QString stem;
+    bool inStem = false;
+    const QStringList lines = text.split(u'\n');
+    for (const QString &line : lines) {
+        const auto headerMatch = header.match(line);
+        const auto questionMatch = question.match(line);
+        const auto itemMatch = item.match(line);
+        const auto choiceMatch = choice.match(line);
+        if (headerMatch.hasMatch()) {
+            largeQuestion = fullWidthNumber(headerMatch.captured(1));
+            questionNumber = 0;
+            inStem = false;
+            if (line.contains(QStringLiteral("（配点\u3000５０）")))
+                booklet.headers << largeQuestion;
+        } else if (questionMatch.hasMatch()) {
+            questionNumber = fullWidthNumber(questionMatch.captured(1));
+            stem = line;
+            inStem = true;
+        } else if (itemMatch.hasMatch() && questionNumber > 0) {
+            inStem = false;
+            booklet.units.append(
+                {largeQuestion, questionNumber, itemMatch.captured(1), stem, 0, {}});
+        } else if (choiceMatch.hasMatch() && questionNumber > 0) {
+            if (inStem) {
+                booklet.units.append({largeQuestion, questionNumber, QString(), stem, 0, {}});
+                inStem = false;
+            }
+            booklet.units.last().choices << choiceMatch.captured(1).at(0).unicode() - u'①' + 1;
+        } else if (inStem) {
+            stem += line;
+        }
+    }
+    for (Unit &unit : booklet.units) {
+        const auto m = points.match(unit.stem);
+        unit.points = m.hasMatch() ? fullWidthNumber(m.captured(1)) : 0;
+    }
+    return booklet;
+}
+
+// Width in half-width cells, as the booklet's fixed-pitch face lays it out.
+int cells(const QString &line)
+{
+    int width = 0;
+    for (QChar c : line)
+        width += (c.unicode() < 0x80 || (c.unicode() >= 0xFF61 && c.unicode() <= 0xFF9F)) ? 1 : 2;
+    return width;
+}
+
+} // namespace
+
+// The booklet and the answer sheet must agree: a question whose choices do not match the sheet,
+// or whose key names a choice the booklet does not offer, cannot be marked fairly.
+class TestPaper : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void everySlotHasItsQuestion_data();
+    void everySlotHasItsQuestion();
+    void twoAnswerQuestions();
+    void largeQuestionHeaders();
+    void bookletLinesFitThePane();
+    void markedPassagesExist_data();
+    void markedPassagesExist();
+
+private:
+    QString m_booklet;
+    Booklet m_parsed;
+};
+
+void TestPaper::initTestCase()
+{
+    m_booklet = document(QStringLiteral("booklet.rtf"));
+    QVERIFY(!m_booklet.isEmpty());
+    m_parsed = parseBooklet(m_booklet);
+    QCOMPARE(m_parsed.units.size(), SlotCount);
+}
+
+void TestPaper::everySlotHasItsQuestion_data()
+{
+    QTest::addColumn<int>("k");
+    for (int k = 1; k <= SlotCount; ++k)
+        QTest::addRow("slot_%d", k) << k;
+}
+
+void TestPaper::everySlotHasItsQuestion()
+{
+    QFETCH(int, k);
+    const Unit &unit = m_parsed.units.at(k - 1);
+    QCOMPARE(unit.caption(), slotCaption(k));
+    QCOMPARE(unit.largeQuestion, slot(k).largeQuestion);
+    QList<int> expected;
+    for (int i = 1; i <= slot(k).choices; ++i)
+        expected << i;
+    QCOMPARE(unit.choices, expected);
+    QVERIFY(slot(k).key < (1u << unit.choices.size()));
+    QCOMPARE(unit.points, slot(k).points);
+}
+
+void TestPaper::twoAnswerQuestions()
+{
+    QList<int> twoAnswers;
+    for (int k = 1; k <= SlotCount; ++k) {
+        if (m_parsed.units.at(k - 1).stem.contains(QStringLiteral("二つ選べ")))
+            twoAnswers << k;
+    }
+    QCOMPARE(twoAnswers, (QList<int> {10, 31, 34}));
+}
+
+void TestPaper::largeQuestionHeaders()
+{
+    QCOMPARE(m_parsed.headers, (QList<int> {1, 2, 3, 4}));
+}
+
+// The booklet pane keeps the document's line breaks and scrolls sideways, so lines are kept
+// short enough to read without scrolling.
+void TestPaper::bookletLinesFitThePane()
+{
+    const QStringList lines = m_booklet.split(u'\n');
+    for (const QString &line : lines)
+        QVERIFY2(cells(line) <= 92, qPrintable(line));
+}
+
+void TestPaper::markedPassagesExist_data()
+{
+    QTest::addColumn<int>("largeQuestion");
+    for (int q = 1; q <= 4; ++q)
+        QTest::addRow("large_question_%d", q) << q;
+}
+
+// Every passage mark the booklet refers to stands exactly once in its passage.
+void TestPaper::markedPassagesExist()
+{
+    QFETCH(int, largeQuestion);
+    const QString text = passage(largeQuestion);
+    QVERIFY(text.size() > 300);
+    static const QRegularExpression reference(QStringLiteral("傍線部([Ａ-Ｚ])"));
+    QSet<QString> marks;
+    for (const Unit &unit : std::as_const(m_parsed.units)) {
+        if (unit.largeQuestion != largeQuestion)
+            continue;
+        if (unit.question == 1 && !unit.item.isEmpty())
+            marks << QStringLiteral("（%1）［").arg(unit.item);
+        else if (!unit.item.isEmpty())
+            marks << unit.item + u'［';
+        for (const auto &m : reference.globalMatch(unit.stem))
+            marks << m.captured(1) + u'［';
+    }
+    QVERIFY(marks.size() >= 3);
+    for (const QString &mark : std::as_const(marks))
+        QVERIFY2(text.count(mark) == 1, qPrintable(mark));
+}
+
+QTEST_APPLESS_MAIN(TestPaper)
+#include "tst_paper.moc"
