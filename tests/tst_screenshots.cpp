@@ -21,6 +21,7 @@ private slots:
 
     void examWindowAtStart();
     void examWindowScored();
+    void readingTabs();
     void verdictWindows_data();
     void verdictWindows();
     void helpWindow();
@@ -101,6 +102,22 @@ void TestScreenshots::examWindowScored()
         red += pixel.red() > 180 && pixel.green() < 100;
     }
     QVERIFY(red > 0);
+}
+
+// Each passage in its tab: the documents are shown in the Gothic face, not as boxes or mojibake.
+void TestScreenshots::readingTabs()
+{
+    ExamWindow *window = openExamWindow();
+    QVERIFY(window);
+    auto *reading = control<platform::TabControl>(window, QStringLiteral("SSTab1"));
+    for (int tab = 1; tab < reading->count(); ++tab) {
+        clickTab(reading, tab);
+        const QImage shot = shoot(window, QStringLiteral("reading-%1").arg(tab));
+        int dark = 0;
+        for (int y = 80; y < 300; ++y)
+            dark += QColor(shot.pixel(300, y)).value() < 100;
+        QVERIFY2(dark > 10, "the passage shows text");
+    }
 }
 
 void TestScreenshots::verdictWindows_data()
