@@ -86,7 +86,8 @@ test)
     ;;
 bench)
     install_missing "${build_packages[@]}"
-    build release
-    QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} build/release/bin/kokugo-bench
+    [ -f build/release/CMakeCache.txt ] || cmake --preset release >/dev/null
+    cmake --build --preset release --target kokugo-bench | grep -v -E '^ninja: no work to do' || true
+    QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} build/release/bin/kokugo-bench "${@:2}"
     ;;
 esac

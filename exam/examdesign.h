@@ -19,8 +19,8 @@ inline constexpr char16_t WindowName[] = u"frm国語ⅠⅡ";
 inline constexpr char16_t WindowCaption[] = u"問題 （国語Ⅰ・Ⅱ）";
 inline constexpr int ClientWidth = 11880;
 inline constexpr int ClientHeight = 8310;
-inline constexpr char BackgroundPicture[] = ":/data/background.gif";
-inline constexpr char MarkPicture[] = ":/data/maru.png";
+inline constexpr char BackgroundPicture[] = ":/data/background.raw";
+inline constexpr char MarkPicture[] = ":/data/maru.raw";
 
 inline constexpr QRgb Pink = qRgb(255, 128, 255);
 inline constexpr QRgb Yellow = qRgb(255, 255, 0);

@@ -10,6 +10,7 @@
 #include "platform/forms.h"
 #include "platform/label.h"
 #include "platform/mciplayer.h"
+#include "platform/rawpicture.h"
 #include "platform/richtextpane.h"
 #include "platform/tabcontrol.h"
 #include "platform/twips.h"
@@ -82,7 +83,8 @@ ExamWindow::ExamWindow(QWidget *parent)
 
     auto *client = new platform::ClientArea(this);
     client->setObjectName(QStringLiteral("client"));
-    client->setPicture(QPixmap(QString::fromLatin1(design::BackgroundPicture)));
+    client->setPicture(QPixmap::fromImage(
+            platform::rawPictureResource(QString::fromLatin1(design::BackgroundPicture))));
     client->setFixedSize(twips::toPixels(design::ClientWidth),
                          twips::toPixels(design::ClientHeight));
     setCentralWidget(client);
@@ -201,7 +203,8 @@ void ExamWindow::buildAnswerSheet(QWidget *client)
     SSTab2->setBackColor(QColor::fromRgb(design::Yellow));
     SSTab2->setTabStripWidth(twips::toPixels(design::ClientWidth - design::SheetRect.left));
 
-    const QPixmap markPicture(QString::fromLatin1(design::MarkPicture));
+    const QPixmap markPicture = QPixmap::fromImage(
+            platform::rawPictureResource(QString::fromLatin1(design::MarkPicture)));
     const QString checkBoxArray = text(design::CheckBoxArray);
     const QStringView choiceCaptions(design::ChoiceCaptions);
     for (int k = 1; k <= SlotCount; ++k) {

@@ -4,15 +4,31 @@
 #include "platform/rtfreader.h"
 
 #include <QFile>
-#include <QScrollBar>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
 namespace platform {
 
+namespace {
+
+constexpr int DefaultHalfPoints = 18; // the documents' 9 pt
+
+bool isPlain(const rtf::Document &document)
+{
+    for (const rtf::Paragraph &paragraph : document.paragraphs) {
+        for (const rtf::Run &run : paragraph) {
+            if (run.format.bold || run.format.italic || run.format.halfPoints != DefaultHalfPoints)
+                return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 RichTextPane::RichTextPane(const QString &resource, ScrollBars scrollBars, QWidget *parent)
-    : QTextEdit(parent), m_resource(resource)
+    : QPlainTextEdit(parent)
+    , m_resource(resource)
 {
     setFont(designFont(9));
     setReadOnly(true);
@@ -22,10 +38,10 @@ RichTextPane::RichTextPane(const QString &resource, ScrollBars scrollBars, QWidg
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     if (scrollBars == ScrollBars::Both) {
         // With a horizontal scroll bar the lines keep the breaks the document gives them.
-        setLineWrapMode(QTextEdit::NoWrap);
+        setLineWrapMode(QPlainTextEdit::NoWrap);
         setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     } else {
-        setLineWrapMode(QTextEdit::WidgetWidth);
+        setLineWrapMode(QPlainTextEdit::WidgetWidth);
         setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     }
 }
@@ -33,7 +49,7 @@ RichTextPane::RichTextPane(const QString &resource, ScrollBars scrollBars, QWidg
 void RichTextPane::showEvent(QShowEvent *event)
 {
     load();
-    QTextEdit::showEvent(event);
+    QPlainTextEdit::showEvent(event);
 }
 
 void RichTextPane::load()
@@ -48,11 +64,12 @@ void RichTextPane::load()
         return;
     }
     const rtf::Document source = rtf::read(file.readAll());
+    if (isPlain(source)) {
+        setPlainText(source.toPlainText());
+        return;
+    }
 
-    auto *document = new QTextDocument(this);
-    document->setUndoRedoEnabled(false);
-    document->setDefaultFont(designFont(9));
-    QTextCursor cursor(document);
+    QTextCursor cursor(document());
     cursor.beginEditBlock();
     bool first = true;
     for (const rtf::Paragraph &paragraph : source.paragraphs) {
@@ -69,7 +86,7 @@ void RichTextPane::load()
         }
     }
     cursor.endEditBlock();
-    setDocument(document);
+    moveCursor(QTextCursor::Start);
 }
 
 } // namespace platform

@@ -1,12 +1,13 @@
 #pragma once
 
-#include <QTextEdit>
+#include <QPlainTextEdit>
 
 namespace platform {
 
 // A read-only pane showing one RTF document (code page 932) embedded in the program. The document
-// is read the first time the pane is shown, so hidden tabs cost nothing at start-up.
-class RichTextPane : public QTextEdit
+// is read the first time the pane is shown, so hidden tabs cost nothing at start-up, and only the
+// lines in view are laid out, so even the long booklet opens at once.
+class RichTextPane : public QPlainTextEdit
 {
     Q_OBJECT
 

@@ -1,3 +1,5 @@
+#include "platform/fonts.h"
+#include "platform/rawpicture.h"
 #include "platform/rtfreader.h"
 
 #include <QFile>
@@ -41,9 +43,13 @@ class TestMedia : public QObject
 private slots:
     void documentsAreCleanJapanese_data();
     void documentsAreCleanJapanese();
+    void everyCharacterHasAGlyph_data() { documentsAreCleanJapanese_data(); }
+    void everyCharacterHasAGlyph();
     void passLineTable();
     void helpSections();
     void pictures();
+    void damagedRawPicture_data();
+    void damagedRawPicture();
     void chime();
 };
 
@@ -78,6 +84,23 @@ void TestMedia::documentsAreCleanJapanese()
     static const QRegularExpression decoration(
         QStringLiteral(R"(\\(b|i|ul|cf[1-9]|trowd|cell)\b)"));
     QVERIFY2(!QString::fromLatin1(source).contains(decoration), "plain text only");
+}
+
+// The program draws only in the Gothic face, with no fallback fonts: a character the face lacks
+// would show as an empty box.
+void TestMedia::everyCharacterHasAGlyph()
+{
+    QFETCH(QString, name);
+    platform::installFontSubstitutions();
+    const QFontMetrics metrics(platform::designFont(9));
+    QCOMPARE(QFontInfo(platform::designFont(9)).family(), QStringLiteral("IPAGothic"));
+    const QString text = rtf::read(resource(name)).toPlainText();
+    for (QChar c : text) {
+        if (c != u'\n' && c != u'\t')
+            QVERIFY2(
+                metrics.inFont(c),
+                qPrintable(QStringLiteral("U+%1 %2").arg(c.unicode(), 4, 16, QChar(u'0')).arg(c)));
+    }
 }
 
 void TestMedia::passLineTable()
@@ -166,13 +189,32 @@ void TestMedia::helpSections()
 
 void TestMedia::pictures()
 {
-    const QImage background(QStringLiteral(":/data/background.gif"));
-    QCOMPARE(background.size(), QSize(794, 567));
-    QVERIFY(QColor(background.pixel(400, 300)).yellow() > 0
-            || QColor(background.pixel(0, 0)).red() > 200);
+    // The design's GIF, and the raw pixels made from it that the program embeds: the same picture.
+    const QImage design = QImage(QStringLiteral(QT_TESTCASE_SOURCEDIR "/../data/background.gif"))
+                              .convertToFormat(QImage::Format_RGB32);
+    const QImage background = platform::rawPictureResource(QStringLiteral(":/data/background.raw"))
+                                  .convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(design.size(), QSize(794, 567));
+    QCOMPARE(background, design);
+    // A yellow field with white motifs.
+    int yellow = 0, white = 0;
+    for (int y = 0; y < background.height(); ++y) {
+        for (int x = 0; x < background.width(); ++x) {
+            const QColor pixel(background.pixel(x, y));
+            yellow += pixel.red() > 230 && pixel.green() > 200 && pixel.blue() < 160;
+            white += pixel.red() > 240 && pixel.green() > 240 && pixel.blue() > 240;
+        }
+    }
+    const int area = background.width() * background.height();
+    QVERIFY(yellow > area * 8 / 10);
+    QVERIFY(white > area / 100);
 
-    const QImage mark
-        = QImage(QStringLiteral(":/data/maru.png")).convertToFormat(QImage::Format_ARGB32);
+    const QImage mark = platform::rawPictureResource(QStringLiteral(":/data/maru.raw"))
+                            .convertToFormat(QImage::Format_ARGB32);
+    // Premultiplied, as the program draws it; the anti-aliased edge would round otherwise.
+    QCOMPARE(platform::rawPictureResource(QStringLiteral(":/data/maru.raw")),
+             QImage(QStringLiteral(QT_TESTCASE_SOURCEDIR "/../data/maru.png"))
+                 .convertToFormat(QImage::Format_ARGB32_Premultiplied));
     QCOMPARE(mark.size(), QSize(32, 32));
     QCOMPARE(qAlpha(mark.pixel(16, 16)), 0); // transparent inside
     for (const QPoint corner : {QPoint(0, 0), QPoint(31, 0), QPoint(0, 31), QPoint(31, 31)})
@@ -190,6 +232,39 @@ void TestMedia::pictures()
     }
     QVERIFY(opaqueRed > 100);
     QVERIFY(partial > 30);
+}
+
+void TestMedia::damagedRawPicture_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QFile file(QStringLiteral(":/data/maru.raw"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray good = file.readAll();
+    QVERIFY(!platform::rawPicture(good).isNull());
+    QByteArray hugeSide = good;
+    hugeSide[4] = char(0xff);
+    hugeSide[7] = char(0x7f);
+    QByteArray wrongFormat = good;
+    wrongFormat[12] = char(99);
+    QTest::addRow("empty") << QByteArray();
+    QTest::addRow("wrong_magic") << QByteArray("XXXX") + good.mid(4);
+    QTest::addRow("header_only") << good.left(20);
+    QTest::addRow("one_byte_short") << good.chopped(1);
+    QTest::addRow("huge_side") << hugeSide;
+    QTest::addRow("unknown_format") << wrongFormat;
+
+    // An indexed picture whose pixel names a colour the table lacks.
+    QByteArray badIndex("KMPX");
+    for (quint32 value : {2u, 1u, quint32(QImage::Format_Indexed8), 1u, 0xff000000u})
+        badIndex.append(reinterpret_cast<const char *>(&value), 4);
+    badIndex.append("\x00\x05", 2);
+    QTest::addRow("index_outside_table") << badIndex;
+}
+
+void TestMedia::damagedRawPicture()
+{
+    QFETCH(QByteArray, data);
+    QVERIFY(platform::rawPicture(data).isNull());
 }
 
 // The chime beside the program: 16-bit PCM, a few seconds, loud but not clipped, and loadable by

@@ -25,6 +25,7 @@ private slots:
     void verdictWindows_data();
     void verdictWindows();
     void helpWindow();
+    void windowsOpenCentred();
 
 private:
     QImage shoot(QWidget *window, const QString &name);
@@ -150,6 +151,23 @@ void TestScreenshots::helpWindow()
     for (int y = 0; y < shot.height(); ++y) {
         QVERIFY(QColor(shot.pixel(0, y)) != QColor(0, 128, 128));
         QVERIFY(QColor(shot.pixel(shot.width() - 1, y)) != QColor(0, 128, 128));
+    }
+}
+
+// On a real X server, where windows are placed as a desktop places them.
+void TestScreenshots::windowsOpenCentred()
+{
+    ExamWindow *window = openExamWindow();
+    QVERIFY(window);
+    window->mnuAbout_Click();
+    platform::forms::show(reference::passLineWindowName(1));
+    const QPoint centre = QGuiApplication::primaryScreen()->availableGeometry().center();
+    for (QWidget *form :
+         {static_cast<QWidget *>(window), platform::forms::instance(reference::helpWindowName()),
+          platform::forms::instance(reference::passLineWindowName(1))}) {
+        QVERIFY(QTest::qWaitForWindowExposed(form));
+        const QPoint offset = form->geometry().center() - centre;
+        QVERIFY2(offset.manhattanLength() <= 2, qPrintable(form->objectName()));
     }
 }
 

@@ -3,6 +3,7 @@
 #include "exam/scorebands.h"
 #include "platform/richtextpane.h"
 
+#include <QGroupBox>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
@@ -73,6 +74,7 @@ private slots:
     void exitClosesEverything_data();
     void exitClosesEverything();
     void closingTheExamWindowLeavesOthersOpen();
+    void everyCaptionHasGlyphs();
     void processEndsOnExit_data();
     void processEndsOnExit();
     void processEndsOnExit_child();
@@ -176,7 +178,7 @@ void TestWindows::closedWindowComesBackFresh()
     score(0);
     clickButton(m_window, QStringLiteral("cmd合格率"));
     QPointer<QWidget> first = instance(reference::passLineWindowName(6));
-    auto *pane = control<QTextEdit>(first, QStringLiteral("RichTextBox1"));
+    auto *pane = control<platform::RichTextPane>(first, QStringLiteral("RichTextBox1"));
     pane->verticalScrollBar()->setValue(pane->verticalScrollBar()->maximum());
     first->close();
     QVERIFY(!instance(reference::passLineWindowName(6)));
@@ -185,9 +187,10 @@ void TestWindows::closedWindowComesBackFresh()
     clickButton(m_window, QStringLiteral("cmd合格率"));
     QWidget *second = instance(reference::passLineWindowName(6));
     QVERIFY(second);
-    QCOMPARE(
-        control<QTextEdit>(second, QStringLiteral("RichTextBox1"))->verticalScrollBar()->value(),
-        0);
+    QCOMPARE(control<platform::RichTextPane>(second, QStringLiteral("RichTextBox1"))
+                 ->verticalScrollBar()
+                 ->value(),
+             0);
 }
 
 void TestWindows::passLineWindowDesign_data()
@@ -368,6 +371,41 @@ void TestWindows::closingTheExamWindowLeavesOthersOpen()
     QVERIFY(!instance(ExamWindow::designName()));
     QWidget *verdict = instance(reference::passLineWindowName(2));
     QVERIFY(verdict && verdict->isVisible());
+}
+
+// Captions are drawn only in the Gothic face, with no fallback fonts.
+void TestWindows::everyCaptionHasGlyphs()
+{
+    m_window->mnuAbout_Click();
+    for (int w = 1; w <= reference::PassLineWindowCount; ++w)
+        platform::forms::show(reference::passLineWindowName(w));
+    QStringList captions;
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (window->isHidden())
+            continue;
+        captions << window->windowTitle();
+        for (QWidget *widget : window->findChildren<QWidget *>()) {
+            QString caption;
+            if (auto *label = qobject_cast<QLabel *>(widget))
+                caption = label->text();
+            else if (auto *button = qobject_cast<QAbstractButton *>(widget))
+                caption = button->text();
+            else if (auto *frame = qobject_cast<QGroupBox *>(widget))
+                caption = frame->title();
+            else if (auto *tabs = qobject_cast<platform::TabControl *>(widget))
+                for (int i = 0; i < tabs->count(); ++i)
+                    caption += tabs->tabText(i);
+            else if (auto *menu = qobject_cast<QMenu *>(widget))
+                caption = menu->title() + menu->actions().value(0)->text();
+            if (caption.isEmpty())
+                continue;
+            const QFontMetrics metrics(widget->font());
+            for (QChar c : std::as_const(caption))
+                QVERIFY2(metrics.inFont(c), qPrintable(widget->objectName() + u' ' + caption));
+            captions << caption;
+        }
+    }
+    QVERIFY(captions.size() > 240); // every box, frame, button, label, tab and title
 }
 
 void TestWindows::processEndsOnExit_data()
