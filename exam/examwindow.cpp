@@ -84,7 +84,7 @@ ExamWindow::ExamWindow(QWidget *parent)
     auto *client = new platform::ClientArea(this);
     client->setObjectName(QStringLiteral("client"));
     client->setPicture(QPixmap::fromImage(
-            platform::rawPictureResource(QString::fromLatin1(design::BackgroundPicture))));
+        platform::rawPictureResource(QString::fromLatin1(design::BackgroundPicture))));
     client->setFixedSize(twips::toPixels(design::ClientWidth),
                          twips::toPixels(design::ClientHeight));
     setCentralWidget(client);
@@ -204,7 +204,7 @@ void ExamWindow::buildAnswerSheet(QWidget *client)
     SSTab2->setTabStripWidth(twips::toPixels(design::ClientWidth - design::SheetRect.left));
 
     const QPixmap markPicture = QPixmap::fromImage(
-            platform::rawPictureResource(QString::fromLatin1(design::MarkPicture)));
+        platform::rawPictureResource(QString::fromLatin1(design::MarkPicture)));
     const QString checkBoxArray = text(design::CheckBoxArray);
     const QStringView choiceCaptions(design::ChoiceCaptions);
     for (int k = 1; k <= SlotCount; ++k) {

@@ -27,8 +27,7 @@ bool isPlain(const rtf::Document &document)
 } // namespace
 
 RichTextPane::RichTextPane(const QString &resource, ScrollBars scrollBars, QWidget *parent)
-    : QPlainTextEdit(parent)
-    , m_resource(resource)
+    : QPlainTextEdit(parent), m_resource(resource)
 {
     setFont(designFont(9));
     setReadOnly(true);
