@@ -45,6 +45,13 @@ inline void closeAllWindows()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+// A design rectangle in twips, as pixels. Truncating, not rounding: the design's figures are
+// whole pixels, so a control placed off by one shows.
+inline QRect pixels(int left, int top, int width, int height)
+{
+    return QRect(left / 15, top / 15, width / 15, height / 15);
+}
+
 template<typename T = QWidget>
 T *control(const QWidget *window, const QString &name, int index = 0)
 {

@@ -9,11 +9,6 @@ using namespace testutil;
 
 namespace {
 
-QRect pixels(int left, int top, int width, int height)
-{
-    return QRect(left / 15, top / 15, width / 15, height / 15);
-}
-
 struct Tick
 {
     int slot;

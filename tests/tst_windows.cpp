@@ -15,11 +15,6 @@ using platform::forms::instance;
 
 namespace {
 
-QRect pixels(int left, int top, int width, int height)
-{
-    return QRect(left / 15, top / 15, width / 15, height / 15);
-}
-
 // Slots whose points add up to `score`, found by a small subset-sum search over the key.
 QList<int> slotsScoring(int score)
 {
