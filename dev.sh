@@ -81,6 +81,9 @@ test)
     build dev
     start_services
     ctest --preset dev
+    # Again with the address, leak and undefined-behaviour sanitizers.
+    build asan
+    ctest --preset asan
     ;;
 bench)
     install_missing "${build_packages[@]}"
