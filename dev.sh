@@ -18,6 +18,8 @@ esac
 build_packages=(cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev fonts-ipafont-gothic)
 # Screenshots need an X server, the chime test a sound server and a recorder.
 test_packages=(xvfb xauth x11-apps imagemagick pulseaudio pulseaudio-utils)
+# The fuzzer; g++ brings the sanitizer runtimes of the asan build itself.
+check_packages=(clang-14 libclang-rt-14-dev)
 
 install_missing() {
     local missing=() p
@@ -38,6 +40,27 @@ build() {
     [ -f "build/$preset/CMakeCache.txt" ] || cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset" | grep -v -E '^ninja: no work to do' || true
     [ "${PIPESTATUS[0]}" -eq 0 ]
+}
+
+# Feeds the RTF reader generated input for a while, starting from the hand-made seeds and the
+# program's own documents. New inputs go to a scratch folder that goes with the services; an
+# input that breaks the reader is kept in build/fuzz/artifacts and belongs in
+# tests/fuzz/regressions once understood.
+run_fuzzer() {
+    local seconds=$1 scratch=$services_dir/corpus status=0
+    mkdir -p "$scratch" build/fuzz/artifacts
+    echo "Fuzzing the RTF reader for ${seconds}s"
+    build/fuzz/bin/fuzz_rtfreader -max_total_time="$seconds" -timeout=2 -print_final_stats=1 \
+        -dict=tests/fuzz/rtf.dict -artifact_prefix=build/fuzz/artifacts/ \
+        "$scratch" tests/fuzz/corpus data/ \
+        >build/fuzz/fuzz.log 2>&1 || status=$?
+    if [ $status -ne 0 ]; then
+        tail -n 60 build/fuzz/fuzz.log >&2
+        echo "The fuzzer broke the RTF reader; the input is in build/fuzz/artifacts" >&2
+        return 1
+    fi
+    grep -E '^#[0-9]+[[:space:]]+DONE|^stat::(number_of_executed_units|new_units_added)' \
+        build/fuzz/fuzz.log || true
 }
 
 services_dir=""
@@ -77,13 +100,15 @@ start)
     exec build/release/bin/kokugo-mogi
     ;;
 test)
-    install_missing "${build_packages[@]}" "${test_packages[@]}"
+    install_missing "${build_packages[@]}" "${test_packages[@]}" "${check_packages[@]}"
     build dev
     start_services
     ctest --preset dev
-    # Again with the address, leak and undefined-behaviour sanitizers.
+    # Again with the address, leak and undefined-behaviour sanitizers, then the fuzzer.
     build asan
     ctest --preset asan
+    build fuzz
+    run_fuzzer "${KOKUGO_FUZZ_SECONDS:-60}"
     ;;
 bench)
     install_missing "${build_packages[@]}"
