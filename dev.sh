@@ -18,8 +18,8 @@ esac
 build_packages=(cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev fonts-ipafont-gothic)
 # Screenshots need an X server, the chime test a sound server and a recorder.
 test_packages=(xvfb xauth x11-apps imagemagick pulseaudio pulseaudio-utils)
-# The fuzzer; g++ brings the sanitizer runtimes of the asan build itself.
-check_packages=(clang-14 libclang-rt-14-dev)
+# The format check and the fuzzer; g++ brings the sanitizer runtimes of the asan build itself.
+check_packages=(clang-format-14 clang-14 libclang-rt-14-dev)
 
 install_missing() {
     local missing=() p
@@ -40,6 +40,25 @@ build() {
     [ -f "build/$preset/CMakeCache.txt" ] || cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset" | grep -v -E '^ninja: no work to do' || true
     [ "${PIPESTATUS[0]}" -eq 0 ]
+}
+
+# Every C++ file in the project must be as clang-format leaves it; checked before building.
+check_format() {
+    local files=() unformatted=() f
+    if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+        mapfile -d '' files < <(git ls-files -z -- '*.cpp' '*.h')
+    else
+        mapfile -d '' files < <(find . -path './build*' -prune -o -type f \
+            \( -name '*.cpp' -o -name '*.h' \) -print0)
+    fi
+    for f in "${files[@]}"; do
+        clang-format-14 --dry-run --Werror "$f" >/dev/null 2>&1 || unformatted+=("$f")
+    done
+    if [ ${#unformatted[@]} -gt 0 ]; then
+        echo "Not formatted as .clang-format asks (fix with: clang-format-14 -i FILE...):" >&2
+        printf '  %s\n' "${unformatted[@]}" >&2
+        return 1
+    fi
 }
 
 # Feeds the RTF reader generated input for a while, starting from the hand-made seeds and the
@@ -101,6 +120,7 @@ start)
     ;;
 test)
     install_missing "${build_packages[@]}" "${test_packages[@]}" "${check_packages[@]}"
+    check_format
     build dev
     start_services
     ctest --preset dev
