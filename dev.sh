@@ -20,6 +20,8 @@ build_packages=(cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev fonts-ipaf
 test_packages=(xvfb xauth x11-apps imagemagick pulseaudio pulseaudio-utils)
 # The package test builds the .deb (dpkg-shlibdeps, file) and validates what it installs.
 test_packages+=(dpkg-dev file desktop-file-utils appstream)
+# The format check and the fuzzer; g++ brings the sanitizer runtimes of the asan build itself.
+check_packages=(clang-format-14 clang-14 libclang-rt-14-dev)
 
 install_missing() {
     local missing=() p
@@ -40,6 +42,48 @@ build() {
     [ -f "build/$preset/CMakeCache.txt" ] || cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset" | grep -v -E '^ninja: no work to do' || true
     [ "${PIPESTATUS[0]}" -eq 0 ]
+}
+
+# Every C++ file in the project must be as clang-format leaves it; checked before building.
+check_format() {
+    local files=() unformatted=() f
+    if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+        mapfile -d '' files < <(git ls-files -z -- '*.cpp' '*.h')
+    else
+        mapfile -d '' files < <(find . -path './build*' -prune -o -type f \
+            \( -name '*.cpp' -o -name '*.h' \) -print0)
+    fi
+    for f in "${files[@]}"; do
+        clang-format-14 --dry-run --Werror "$f" >/dev/null 2>&1 || unformatted+=("$f")
+    done
+    if [ ${#unformatted[@]} -gt 0 ]; then
+        echo "Not formatted as .clang-format asks (fix with: clang-format-14 -i FILE...):" >&2
+        printf '  %s\n' "${unformatted[@]}" >&2
+        return 1
+    fi
+}
+
+# Feeds the RTF reader generated input for a while, starting from the hand-made seeds and the
+# program's own documents. New inputs go to a scratch folder that goes with the services; an
+# input that breaks the reader is kept in build/fuzz/artifacts and belongs in
+# tests/fuzz/regressions once understood.
+run_fuzzer() {
+    local seconds=$1 scratch=$services_dir/corpus status=0
+    mkdir -p "$scratch" build/fuzz/artifacts
+    # Only the documents: the chime and pictures would only make every input longer and slower.
+    cp data/*.rtf "$scratch"/
+    echo "Fuzzing the RTF reader for ${seconds}s"
+    build/fuzz/bin/fuzz_rtfreader -max_total_time="$seconds" -timeout=2 -print_final_stats=1 \
+        -dict=tests/fuzz/rtf.dict -artifact_prefix=build/fuzz/artifacts/ \
+        "$scratch" tests/fuzz/corpus \
+        >build/fuzz/fuzz.log 2>&1 || status=$?
+    if [ $status -ne 0 ]; then
+        tail -n 60 build/fuzz/fuzz.log >&2
+        echo "The fuzzer broke the RTF reader; the input is in build/fuzz/artifacts" >&2
+        return 1
+    fi
+    grep -E '^#[0-9]+[[:space:]]+DONE|^stat::(number_of_executed_units|new_units_added)' \
+        build/fuzz/fuzz.log || true
 }
 
 services_dir=""
@@ -79,10 +123,16 @@ start)
     exec build/release/bin/kokugo-mogi
     ;;
 test)
-    install_missing "${build_packages[@]}" "${test_packages[@]}"
+    install_missing "${build_packages[@]}" "${test_packages[@]}" "${check_packages[@]}"
+    check_format
     build dev
     start_services
     ctest --preset dev
+    # Again with the address, leak and undefined-behaviour sanitizers, then the fuzzer.
+    build asan
+    ctest --preset asan
+    build fuzz
+    run_fuzzer "${KOKUGO_FUZZ_SECONDS:-60}"
     ;;
 bench)
     install_missing "${build_packages[@]}"
