@@ -37,11 +37,11 @@ install_missing() {
         "${missing[@]}" >/dev/null
 }
 
+# Builds quietly when nothing changed; a failed build stops the script.
 build() {
     local preset=$1
     [ -f "build/$preset/CMakeCache.txt" ] || cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset" | grep -v -E '^ninja: no work to do' || true
-    [ "${PIPESTATUS[0]}" -eq 0 ]
+    cmake --build --preset "$preset" "${@:2}" | { grep -v -E '^ninja: no work to do' || true; }
 }
 
 # Every C++ file in the project must be as clang-format leaves it; checked before building.
@@ -136,8 +136,7 @@ test)
     ;;
 bench)
     install_missing "${build_packages[@]}"
-    [ -f build/release/CMakeCache.txt ] || cmake --preset release >/dev/null
-    cmake --build --preset release --target kokugo-bench | grep -v -E '^ninja: no work to do' || true
+    build release --target kokugo-bench
     QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} build/release/bin/kokugo-bench "${@:2}"
     ;;
 esac
