@@ -2,6 +2,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 
 namespace platform {
 
@@ -16,12 +17,16 @@ void ClientArea::setPicture(const QPixmap &picture)
     update();
 }
 
+// The picture covers the client area at its designed size; only a window enlarged beyond the
+// picture needs plain background around it, so nothing is painted twice.
 void ClientArea::paintEvent(QPaintEvent *event)
 {
-    if (m_picture.isNull())
-        return;
     QPainter painter(this);
-    painter.drawPixmap(event->rect(), m_picture, event->rect());
+    const QRegion pictured = event->region().intersected(m_picture.rect());
+    for (const QRect &rect : pictured)
+        painter.drawPixmap(rect, m_picture, rect);
+    for (const QRect &rect : event->region().subtracted(pictured))
+        painter.fillRect(rect, palette().window());
 }
 
 } // namespace platform
