@@ -9,17 +9,12 @@ using namespace exam;
 
 namespace {
 
-QString document(const QString &name)
+rtf::Document document(const QString &name)
 {
     QFile file(QStringLiteral(":/data/") + name);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    return rtf::read(file.readAll()).toPlainText();
-}
-
-QString passage(int largeQuestion)
-{
-    return document(QStringLiteral("passage%1.rtf").arg(largeQuestion));
+    return rtf::read(file.readAll());
 }
 
 int fullWidthNumber(QStringView digits)
@@ -142,7 +137,7 @@ private:
 
 void TestPaper::initTestCase()
 {
-    m_booklet = document(QStringLiteral("booklet.rtf"));
+    m_booklet = document(QStringLiteral("booklet.rtf")).toPlainText();
     QVERIFY(!m_booklet.isEmpty());
     m_parsed = parseBooklet(m_booklet);
     QCOMPARE(m_parsed.units.size(), SlotCount);
@@ -200,27 +195,43 @@ void TestPaper::markedPassagesExist_data()
         QTest::addRow("large_question_%d", q) << q;
 }
 
-// Every passage mark the booklet refers to stands exactly once in its passage.
+// Every passage mark the booklet refers to stands exactly once in its passage, its label right
+// before the underlined part, and nothing else is underlined.
 void TestPaper::markedPassagesExist()
 {
     QFETCH(int, largeQuestion);
-    const QString text = passage(largeQuestion);
-    QVERIFY(text.size() > 300);
+    const rtf::Document text = document(QStringLiteral("passage%1.rtf").arg(largeQuestion));
+    QVERIFY(text.toPlainText().size() > 300);
     static const QRegularExpression reference(QStringLiteral("傍線部([Ａ-Ｚ])"));
     QSet<QString> marks;
     for (const Unit &unit : std::as_const(m_parsed.units)) {
         if (unit.largeQuestion != largeQuestion)
             continue;
         if (unit.question == 1 && !unit.item.isEmpty())
-            marks << QStringLiteral("（%1）［").arg(unit.item);
+            marks << QStringLiteral("（%1）").arg(unit.item);
         else if (!unit.item.isEmpty())
-            marks << unit.item + u'［';
+            marks << unit.item;
         for (const auto &m : reference.globalMatch(unit.stem))
-            marks << m.captured(1) + u'［';
+            marks << m.captured(1);
     }
     QVERIFY(marks.size() >= 3);
+
+    QHash<QString, int> labelled;
+    int underlines = 0;
+    for (const rtf::Paragraph &paragraph : text.paragraphs) {
+        for (qsizetype i = 0; i < paragraph.size(); ++i) {
+            if (!paragraph[i].format.underline || (i > 0 && paragraph[i - 1].format.underline))
+                continue;
+            ++underlines;
+            for (const QString &mark : std::as_const(marks)) {
+                if (i > 0 && paragraph[i - 1].text.endsWith(mark))
+                    ++labelled[mark];
+            }
+        }
+    }
     for (const QString &mark : std::as_const(marks))
-        QVERIFY2(text.count(mark) == 1, qPrintable(mark));
+        QVERIFY2(labelled.value(mark) == 1, qPrintable(mark));
+    QCOMPARE(underlines, marks.size());
 }
 
 QTEST_APPLESS_MAIN(TestPaper)
