@@ -7,6 +7,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <algorithm>
+
 namespace platform {
 
 namespace {
@@ -17,11 +19,33 @@ bool isPlain(const rtf::Document &document)
 {
     for (const rtf::Paragraph &paragraph : document.paragraphs) {
         for (const rtf::Run &run : paragraph) {
-            if (run.format.bold || run.format.italic || run.format.halfPoints != DefaultHalfPoints)
+            if (run.format != rtf::CharFormat {.halfPoints = DefaultHalfPoints})
                 return false;
         }
     }
     return true;
+}
+
+QTextCharFormat charFormat(const rtf::CharFormat &source)
+{
+    QTextCharFormat format;
+    format.setFontWeight(source.bold ? QFont::Bold : QFont::Normal);
+    format.setFontItalic(source.italic);
+    format.setFontUnderline(source.underline);
+    // Half-points to pixels at 96 dots per inch.
+    const int pixels = std::max(1, source.halfPoints * 2 / 3);
+    format.setProperty(QTextFormat::FontPixelSize, pixels);
+    if (source.script == rtf::Script::Sub)
+        format.setVerticalAlignment(QTextCharFormat::AlignSubScript);
+    else if (source.script == rtf::Script::Super)
+        format.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+    if (source.raise != 0) {
+        // Qt takes the distance in percent of the text's own height. At most half of it keeps
+        // raised or lowered text beside its line instead of in the next.
+        const double percent = 100.0 * source.raise / source.halfPoints;
+        format.setBaselineOffset(std::clamp(percent, -50.0, 50.0));
+    }
+    return format;
 }
 
 } // namespace
@@ -76,12 +100,11 @@ void RichTextPane::load()
             cursor.insertBlock();
         first = false;
         for (const rtf::Run &run : paragraph) {
-            QTextCharFormat format;
-            format.setFontWeight(run.format.bold ? QFont::Bold : QFont::Normal);
-            format.setFontItalic(run.format.italic);
-            // Half-points to pixels at 96 dots per inch.
-            format.setProperty(QTextFormat::FontPixelSize, run.format.halfPoints * 2 / 3);
-            cursor.insertText(run.text, format);
+            // Raised or lowered text (okurigana, kaeriten) belongs to the character before it: a
+            // word joiner keeps a line from breaking between them.
+            const bool attached = run.format.raise != 0 || run.format.script != rtf::Script::Normal;
+            cursor.insertText(attached ? QChar(0x2060) + run.text : run.text,
+                              charFormat(run.format));
         }
     }
     cursor.endEditBlock();

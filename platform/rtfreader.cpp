@@ -33,6 +33,10 @@ constexpr qsizetype maxDepth = 1000;
 constexpr int paramLimit = 1'000'000'000;
 // The largest size word processors offer (1638 pt).
 constexpr int maxHalfPoints = 3276;
+// \upN and \dnN beyond this (36 pt) would only move text out of its line.
+constexpr int maxRaise = 72;
+// RTF's \up and \dn without a parameter.
+constexpr int defaultRaise = 6;
 
 enum class Op : quint8 {
     SkipDest,
@@ -42,6 +46,11 @@ enum class Op : quint8 {
     DefLang,
     Bold,
     Italic,
+    Underline,
+    UnderlineNone,
+    Script,
+    Up,
+    Down,
     FontSize,
     Plain,
     Par,
@@ -55,7 +64,7 @@ struct Word
 {
     std::string_view name;
     Op op;
-    int value = 0; // the character of Op::Char, the code page of Op::CharSet
+    int value = 0; // the character of Op::Char, the code page of Op::CharSet, the Op::Script
 };
 
 // Sorted by name for binary search; the static_assert below keeps it that way.
@@ -75,6 +84,7 @@ constexpr std::array words {
     Word {"colortbl", Op::SkipDest},
     Word {"datastore", Op::SkipDest},
     Word {"deflang", Op::DefLang},
+    Word {"dn", Op::Down},
     Word {"emdash", Op::Char, u'\u2014'},
     Word {"emspace", Op::Char, u'\u2003'},
     Word {"endash", Op::Char, u'\u2013'},
@@ -107,6 +117,7 @@ constexpr std::array words {
     Word {"nestcell", Op::Char, u'\t'},
     Word {"nestrow", Op::Par},
     Word {"nonshppict", Op::SkipDest},
+    Word {"nosupersub", Op::Script, int(Script::Normal)},
     Word {"object", Op::SkipDest},
     Word {"par", Op::Par},
     Word {"pc", Op::CharSet, 437},
@@ -121,10 +132,15 @@ constexpr std::array words {
     Word {"rsidtbl", Op::SkipDest},
     Word {"sect", Op::Par},
     Word {"stylesheet", Op::SkipDest},
+    Word {"sub", Op::Script, int(Script::Sub)},
+    Word {"super", Op::Script, int(Script::Super)},
     Word {"tab", Op::Char, u'\t'},
     Word {"themedata", Op::SkipDest},
     Word {"u", Op::Unicode},
     Word {"uc", Op::UnicodeSkip},
+    Word {"ul", Op::Underline},
+    Word {"ulnone", Op::UnderlineNone},
+    Word {"up", Op::Up},
     Word {"xmlnstbl", Op::SkipDest},
 };
 static_assert(std::ranges::is_sorted(words, {}, &Word::name));
@@ -493,6 +509,23 @@ void Reader::handleWord(const Token &token)
         break;
     case Op::Italic:
         state.format.italic = !token.hasParam || token.param != 0;
+        break;
+    case Op::Underline:
+        state.format.underline = !token.hasParam || token.param != 0;
+        break;
+    case Op::UnderlineNone:
+        state.format.underline = false;
+        break;
+    case Op::Script:
+        state.format.script = Script(word->value);
+        break;
+    // A negative distance is not a direction: RTF gives the direction by the word.
+    case Op::Up:
+        state.format.raise = token.hasParam ? std::clamp(token.param, 0, maxRaise) : defaultRaise;
+        break;
+    case Op::Down:
+        state.format.raise
+            = -(token.hasParam ? std::clamp(token.param, 0, maxRaise) : defaultRaise);
         break;
     case Op::FontSize:
         if (token.hasParam && token.param > 0)

@@ -5,21 +5,20 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <algorithm>
+#include <bit>
+#include <utility>
+
 using namespace exam;
 
 namespace {
 
-QString document(const QString &name)
+rtf::Document document(const QString &name)
 {
     QFile file(QStringLiteral(":/data/") + name);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    return rtf::read(file.readAll()).toPlainText();
-}
-
-QString passage(int largeQuestion)
-{
-    return document(QStringLiteral("passage%1.rtf").arg(largeQuestion));
+    return rtf::read(file.readAll());
 }
 
 int fullWidthNumber(QStringView digits)
@@ -38,7 +37,8 @@ struct Unit
     QString item; // "ア" … "オ", "Ａ", "Ｂ", or empty
     QString stem; // the question's text before its items and choices
     int points = 0;
-    QList<int> choices; // the circled numbers, in the order printed
+    QList<int> choices;      // the circled numbers, in the order printed
+    QStringList choiceTexts; // each choice's text, its continuation lines joined
 
     QString caption() const
     {
@@ -71,12 +71,16 @@ Booklet parseBooklet(const QString &text)
     int questionNumber = 0;
     QString stem;
     bool inStem = false;
+    bool inChoice = false;
     const QStringList lines = text.split(u'\n');
     for (const QString &line : lines) {
         const auto headerMatch = header.match(line);
         const auto questionMatch = question.match(line);
         const auto itemMatch = item.match(line);
         const auto choiceMatch = choice.match(line);
+        // A choice too long for one line goes on indented by three ideographic spaces.
+        const bool continuesChoice = std::exchange(inChoice, false)
+            && line.startsWith(QStringLiteral("\u3000\u3000\u3000"));
         if (headerMatch.hasMatch()) {
             largeQuestion = fullWidthNumber(headerMatch.captured(1));
             questionNumber = 0;
@@ -90,13 +94,18 @@ Booklet parseBooklet(const QString &text)
         } else if (itemMatch.hasMatch() && questionNumber > 0) {
             inStem = false;
             booklet.units.append(
-                {largeQuestion, questionNumber, itemMatch.captured(1), stem, 0, {}});
+                {largeQuestion, questionNumber, itemMatch.captured(1), stem, 0, {}, {}});
         } else if (choiceMatch.hasMatch() && questionNumber > 0) {
             if (inStem) {
-                booklet.units.append({largeQuestion, questionNumber, QString(), stem, 0, {}});
+                booklet.units.append({largeQuestion, questionNumber, QString(), stem, 0, {}, {}});
                 inStem = false;
             }
             booklet.units.last().choices << choiceMatch.captured(1).at(0).unicode() - u'①' + 1;
+            booklet.units.last().choiceTexts << line.mid(choiceMatch.capturedEnd());
+            inChoice = true;
+        } else if (continuesChoice) {
+            booklet.units.last().choiceTexts.last() += line.trimmed();
+            inChoice = true;
         } else if (inStem) {
             stem += line;
         }
@@ -106,6 +115,37 @@ Booklet parseBooklet(const QString &text)
         unit.points = m.hasMatch() ? fullWidthNumber(m.captured(1)) : 0;
     }
     return booklet;
+}
+
+// The chance that ticking the longest choices (or the shortest), as many as the key holds, ticks
+// exactly the key, when ties are broken at random.
+double extremeChoiceChance(const QStringList &choices, ChoiceSet key, bool longest)
+{
+    QList<qsizetype> lengths; // in characters, whitespace ignored
+    for (const QString &text : choices)
+        lengths << std::ranges::count_if(text, [](QChar c) { return !c.isSpace(); });
+    QList<qsizetype> order = lengths;
+    std::ranges::sort(order);
+    if (longest)
+        std::ranges::reverse(order);
+    const int wanted = std::popcount(key);
+    const qsizetype edge = order.at(wanted - 1); // the last length that is sure to be ticked
+    int tied = 0, tiedInKey = 0;
+    for (int i = 0; i < lengths.size(); ++i) {
+        const bool inKey = key & choice(i + 1);
+        const bool sure = longest ? lengths[i] > edge : lengths[i] < edge;
+        if (lengths[i] == edge) {
+            ++tied;
+            tiedInKey += inKey;
+        } else if (sure != inKey) {
+            return 0; // a sure tick outside the key, or a key choice never ticked
+        }
+    }
+    // The ticks left go to tiedInKey of the tied choices: one way out of (tied choose tiedInKey).
+    double ways = 1;
+    for (int i = 0; i < tiedInKey; ++i)
+        ways = ways * (tied - i) / (i + 1);
+    return 1 / ways;
 }
 
 // Width in half-width cells, as the booklet's fixed-pitch face lays it out.
@@ -134,6 +174,7 @@ private slots:
     void bookletLinesFitThePane();
     void markedPassagesExist_data();
     void markedPassagesExist();
+    void noBlindStrategyPays();
 
 private:
     QString m_booklet;
@@ -142,7 +183,7 @@ private:
 
 void TestPaper::initTestCase()
 {
-    m_booklet = document(QStringLiteral("booklet.rtf"));
+    m_booklet = document(QStringLiteral("booklet.rtf")).toPlainText();
     QVERIFY(!m_booklet.isEmpty());
     m_parsed = parseBooklet(m_booklet);
     QCOMPARE(m_parsed.units.size(), SlotCount);
@@ -200,27 +241,73 @@ void TestPaper::markedPassagesExist_data()
         QTest::addRow("large_question_%d", q) << q;
 }
 
-// Every passage mark the booklet refers to stands exactly once in its passage.
+// Every passage mark the booklet refers to stands exactly once in its passage, its label right
+// before the underlined part, and nothing else is underlined.
 void TestPaper::markedPassagesExist()
 {
     QFETCH(int, largeQuestion);
-    const QString text = passage(largeQuestion);
-    QVERIFY(text.size() > 300);
+    const rtf::Document text = document(QStringLiteral("passage%1.rtf").arg(largeQuestion));
+    QVERIFY(text.toPlainText().size() > 300);
     static const QRegularExpression reference(QStringLiteral("傍線部([Ａ-Ｚ])"));
     QSet<QString> marks;
     for (const Unit &unit : std::as_const(m_parsed.units)) {
         if (unit.largeQuestion != largeQuestion)
             continue;
         if (unit.question == 1 && !unit.item.isEmpty())
-            marks << QStringLiteral("（%1）［").arg(unit.item);
+            marks << QStringLiteral("（%1）").arg(unit.item);
         else if (!unit.item.isEmpty())
-            marks << unit.item + u'［';
+            marks << unit.item;
         for (const auto &m : reference.globalMatch(unit.stem))
-            marks << m.captured(1) + u'［';
+            marks << m.captured(1);
     }
     QVERIFY(marks.size() >= 3);
+
+    QHash<QString, int> labelled;
+    int underlines = 0;
+    for (const rtf::Paragraph &paragraph : text.paragraphs) {
+        for (qsizetype i = 0; i < paragraph.size(); ++i) {
+            if (!paragraph[i].format.underline || (i > 0 && paragraph[i - 1].format.underline))
+                continue;
+            ++underlines;
+            for (const QString &mark : std::as_const(marks)) {
+                if (i > 0 && paragraph[i - 1].text.endsWith(mark))
+                    ++labelled[mark];
+            }
+        }
+    }
     for (const QString &mark : std::as_const(marks))
-        QVERIFY2(text.count(mark) == 1, qPrintable(mark));
+        QVERIFY2(labelled.value(mark) == 1, qPrintable(mark));
+    QCOMPARE(underlines, marks.size());
+}
+
+// A student who never reads a passage must not pass on a habit: always the longest choice (the two
+// longest where two are wanted), always the shortest, or always the same number. Each expects at
+// most a quarter of the paper.
+void TestPaper::noBlindStrategyPays()
+{
+    QList<std::pair<QString, double>> strategies {{QStringLiteral("longest"), 0},
+                                                  {QStringLiteral("shortest"), 0}};
+    for (int position = 1; position <= MaxChoices; ++position)
+        strategies.append({QChar(u'①' + position - 1), 0});
+    for (int k = 1; k <= SlotCount; ++k) {
+        const Unit &unit = m_parsed.units.at(k - 1);
+        QCOMPARE(unit.choiceTexts.size(), unit.choices.size());
+        const Slot &s = slot(k);
+        strategies[0].second += s.points * extremeChoiceChance(unit.choiceTexts, s.key, true);
+        strategies[1].second += s.points * extremeChoiceChance(unit.choiceTexts, s.key, false);
+        for (int position = 1; position <= MaxChoices; ++position) {
+            if (s.key == choice(position))
+                strategies[1 + position].second += s.points;
+        }
+    }
+    QStringList figures;
+    double best = 0;
+    for (const auto &[name, points] : std::as_const(strategies)) {
+        figures << name + u' ' + QString::number(points, 'f', 2);
+        best = std::max(best, points);
+    }
+    qInfo("Expected points of blind strategies: %s", qPrintable(figures.join(u", ")));
+    QVERIFY2(best <= 50, qPrintable(figures.join(u", ")));
 }
 
 QTEST_APPLESS_MAIN(TestPaper)

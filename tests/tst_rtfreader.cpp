@@ -17,7 +17,8 @@ QByteArray japanese(const QByteArray &body)
     return R"({\rtf1\ansi\ansicpg932\deff0\deflang1041 )" + body + '}';
 }
 
-// One entry per run, "b", "i" and the size before the text; "|" between paragraphs.
+// One entry per run: "b", "i", "u", "sub" or "sup", the size and any raise ("24-6" is 12 pt set
+// 3 pt low), then the text; "|" between paragraphs.
 QStringList describeRuns(const rtf::Document &doc)
 {
     QStringList out;
@@ -25,8 +26,18 @@ QStringList describeRuns(const rtf::Document &doc)
         if (!out.isEmpty())
             out << u"|"_s;
         for (const rtf::Run &run : paragraph) {
-            out << (run.format.bold ? u"b"_s : QString()) + (run.format.italic ? u"i"_s : QString())
-                    + QString::number(run.format.halfPoints) + u':' + run.text;
+            const rtf::CharFormat &f = run.format;
+            QString entry;
+            entry += f.bold ? "b"_L1 : ""_L1;
+            entry += f.italic ? "i"_L1 : ""_L1;
+            entry += f.underline ? "u"_L1 : ""_L1;
+            entry += f.script == rtf::Script::Sub ? "sub"_L1
+                : f.script == rtf::Script::Super  ? "sup"_L1
+                                                  : ""_L1;
+            entry += QString::number(f.halfPoints);
+            if (f.raise != 0)
+                entry += (f.raise > 0 ? "+"_L1 : ""_L1) + QString::number(f.raise);
+            out << entry + u':' + run.text;
         }
     }
     return out;
@@ -210,6 +221,33 @@ void TestRtfReader::runs_data()
         << latin(R"(\b a\par\pard b)") << QStringList {u"b24:a"_s, u"|"_s, u"b24:b"_s};
     QTest::newRow("pair split by format change")
         << japanese(R"(\'82\'a0{\b \'82\'a2})") << QStringList {u"24:あ"_s, u"b24:い"_s};
+
+    // Underline, and text set low or high
+    QTest::newRow("underline and its ends")
+        << latin(R"(\ul a\ul0 b\ul1 c\ulnone d)")
+        << QStringList {u"u24:a"_s, u"24:b"_s, u"u24:c"_s, u"24:d"_s};
+    QTest::newRow("sub, super, nosupersub") << latin(R"(\sub a\super b\nosupersub c)")
+                                            << QStringList {u"sub24:a"_s, u"sup24:b"_s, u"24:c"_s};
+    QTest::newRow("up and dn default to 3 pt")
+        << latin(R"(\up a\dn b\up0 c\dn4 d\dn0 e)")
+        << QStringList {u"24+6:a"_s, u"24-6:b"_s, u"24:c"_s, u"24-4:d"_s, u"24:e"_s};
+    QTest::newRow("script and raise end apart")
+        << latin(R"(\sub\up3 a\nosupersub b\up0 c)")
+        << QStringList {u"sub24+3:a"_s, u"24+3:b"_s, u"24:c"_s};
+    QTest::newRow("plain ends them all")
+        << latin(R"(\ul\super\dn3 a\plain b)") << QStringList {u"usup24-3:a"_s, u"24:b"_s};
+    QTest::newRow("pard keeps them") << latin(R"(\ul\sub\up2 a\par\pard b)")
+                                     << QStringList {u"usub24+2:a"_s, u"|"_s, u"usub24+2:b"_s};
+    QTest::newRow("groups nest and restore")
+        << latin(R"(\ul a{\ulnone\dn4\fs12 b{\super\ul c}d}e)")
+        << QStringList {u"u24:a"_s, u"12-4:b"_s, u"usup12-4:c"_s, u"12-4:d"_s, u"u24:e"_s};
+    QTest::newRow("kaeriten and okurigana in an underline")
+        << japanese(R"(\ul \'96\'b3{\up4\fs12 \'83\'56}{\dn3\fs12 \'89\'ba}\ulnone x)")
+        << QStringList {u"u24:無"_s, u"u12+4:シ"_s, u"u12-3:下"_s, u"24:x"_s};
+    QTest::newRow("absurd raise clamped")
+        << latin(R"(\up99999999999 a\dn2000000 b)") << QStringList {u"24+72:a"_s, u"24-72:b"_s};
+    QTest::newRow("negative raise is none")
+        << latin(R"(\up-5 a\dn-99999999999 b)") << QStringList {u"24:ab"_s};
 }
 
 void TestRtfReader::runs()
@@ -248,6 +286,12 @@ void TestRtfReader::malformed_data()
         << latin("a" + QByteArray(5000, '{') + "x" + QByteArray(5000, '}') + "b") << u"ab"_s
         << true;
     QTest::newRow("deep unclosed nesting") << QByteArray(100000, '{') + "x" << QString() << false;
+    QTest::newRow("underline never ended")
+        << QByteArray(R"({\rtf1 a\ul b\ulnone c\ul d)") << u"abcd"_s << false;
+    QTest::newRow("ends inside a lowered group")
+        << cp932 + R"(\'96\'b3{\dn3\fs12 \'83\'8c{\up)" << u"無レ"_s << false;
+    QTest::newRow("ends inside a lowered pair")
+        << cp932 + R"(\ul \'96\'b3{\dn3\fs12 \'83)" << u"無"_s << false;
 }
 
 void TestRtfReader::malformed()
@@ -279,6 +323,12 @@ void TestRtfReader::noiseNeverBreaksTheReader()
         "\\fonttbl",
         "\\par",
         "\\pict",
+        "\\ul",
+        "\\ulnone ",
+        "\\sub",
+        "\\nosupersub",
+        "\\up-99999999999",
+        "\\dn",
         ";",
         "-",
         "99999999999",

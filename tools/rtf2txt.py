@@ -6,7 +6,9 @@
 Reads the program's own documents and what a word processor writes when one of them is edited
 and saved: \\'hh escapes and raw 8-bit bytes in the document's code page (or the code page of
 the current font's character set), \\uN with the \\ucN fallback skipped, tabs and line breaks.
-Formatting is dropped, and so are destinations that hold no body text: every {\\*...} group,
+Underlined, lowered and raised text come out between the tags <u>, <lo> and <hi> that
+txt2rtf.py reads (\\ul, \\dnN or \\sub, \\upN or \\super); other formatting is dropped, and so
+are destinations that hold no body text: every {\\*...} group,
 the font and colour tables, the stylesheet, document info, pictures, headers and footers.
 """
 
@@ -68,6 +70,20 @@ class State:
         self.uc = 1  # fallback characters to skip after \uN
         self.font = None
         self.in_fonttbl = False
+        self.underline = False
+        self.script = None  # "sub" or "super"
+        self.raise_ = 0  # half-points, \upN up, \dnN down
+
+    def plain(self):
+        self.underline, self.script, self.raise_ = False, None, 0
+
+    def text_format(self):
+        """(underlined, "lo"/"hi"/None) as the text form marks it."""
+        if self.raise_:
+            small = "hi" if self.raise_ > 0 else "lo"
+        else:
+            small = {"sub": "lo", "super": "hi"}.get(self.script)
+        return self.underline, small
 
     def copy(self):
         other = State()
@@ -85,6 +101,23 @@ class Reader:
         self.pending = bytearray()  # bytes awaiting decoding with the current code page
         self.pending_codepage = 1252
         self.high_surrogate = None
+        self.format = (False, None)  # what the tags written so far leave open
+
+    def set_format(self, fmt):
+        if fmt == self.format:
+            return
+        self.flush()
+        (underline, small), (new_underline, new_small) = self.format, fmt
+        tags = ""
+        if small is not None and (small != new_small or underline != new_underline):
+            tags += f"</{small}>"
+            small = None
+        if underline != new_underline:
+            tags += "<u>" if new_underline else "</u>"
+        if new_small is not None and small != new_small:
+            tags += f"<{new_small}>"
+        self.out.append(tags)
+        self.format = fmt
 
     def current_codepage(self, state):
         font = state.font if state.font is not None else self.deff
@@ -96,17 +129,20 @@ class Reader:
             self.pending.clear()
 
     def emit_bytes(self, data, state):
+        self.set_format(state.text_format())
         codepage = self.current_codepage(state)
         if self.pending and codepage != self.pending_codepage:
             self.flush()
         self.pending_codepage = codepage
         self.pending.extend(data)
 
-    def emit_text(self, text):
+    def emit_text(self, text, state):
+        # Tags never run over a line: each line is closed and the next opens its own.
+        self.set_format((False, None) if text == "\n" else state.text_format())
         self.flush()
         self.out.append(text)
 
-    def emit_unicode(self, value):
+    def emit_unicode(self, value, state):
         value &= 0xFFFF
         if 0xD800 <= value < 0xDC00:
             self.high_surrogate = value
@@ -114,7 +150,7 @@ class Reader:
         if 0xDC00 <= value < 0xE000 and self.high_surrogate is not None:
             value = 0x10000 + ((self.high_surrogate - 0xD800) << 10) + (value - 0xDC00)
         self.high_surrogate = None
-        self.emit_text(chr(value))
+        self.emit_text(chr(value), state)
 
     def run(self):
         state = State()
@@ -168,9 +204,9 @@ class Reader:
                 elif symbol in (b"\\", b"{", b"}"):
                     self.emit_bytes(symbol, state)
                 elif symbol == b"~":
-                    self.emit_text("\u00a0")
+                    self.emit_text("\u00a0", state)
                 elif symbol == b"_":
-                    self.emit_text("\u2011")
+                    self.emit_text("\u2011", state)
                 # \- (optional hyphen) and anything else shows nothing
                 continue
 
@@ -219,10 +255,24 @@ class Reader:
             elif word == "uc" and value is not None:
                 state.uc = max(value, 0)
             elif word == "u" and value is not None:
-                self.emit_unicode(value)
+                self.emit_unicode(value, state)
                 skip_fallback = state.uc
             elif word in SYMBOL_WORDS:
-                self.emit_text(SYMBOL_WORDS[word])
+                self.emit_text(SYMBOL_WORDS[word], state)
+            elif word == "plain":
+                state.plain()
+            elif word == "ul":
+                state.underline = value != 0
+            elif word == "ulnone":
+                state.underline = False
+            elif word in ("sub", "super"):
+                state.script = word
+            elif word == "nosupersub":
+                state.script = None
+            elif word in ("up", "dn"):
+                distance = 6 if value is None else max(value, 0)
+                state.raise_ = distance if word == "up" else -distance
+        self.set_format((False, None))
         self.flush()
         return "".join(self.out)
 
