@@ -18,6 +18,8 @@ esac
 build_packages=(cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev fonts-ipafont-gothic)
 # Screenshots need an X server, the chime test a sound server and a recorder.
 test_packages=(xvfb xauth x11-apps imagemagick pulseaudio pulseaudio-utils)
+# The screen-reader test reads the program over the accessibility bus in a D-Bus session of its own.
+test_packages+=(dbus-daemon at-spi2-core python3-pyatspi)
 # The package test builds the .deb (dpkg-shlibdeps, file) and validates what it installs.
 test_packages+=(dpkg-dev file desktop-file-utils appstream)
 # The format check and the fuzzer; g++ brings the sanitizer runtimes of the asan build itself.

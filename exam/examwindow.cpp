@@ -169,6 +169,9 @@ void ExamWindow::buildLeftColumn(QWidget *client)
     lbl得点->setAutoSize(true);
     lbl秒->setSpokenName(QStringLiteral("残り時間"));
     lbl得点->setSpokenName(QStringLiteral("得点"));
+    // The words around the time and the score; their spoken names already say as much.
+    platform::control<platform::Label>(client, QStringLiteral("Label1"))->setLayoutOnly(true);
+    platform::control<platform::Label>(client, QStringLiteral("Label2"))->setLayoutOnly(true);
 
     connect(cmdスタート, &QPushButton::clicked, this, [this] { cmdスタート_Click(); });
     connect(cmd得点, &QPushButton::clicked, this, [this] { cmd得点_Click(); });
@@ -181,6 +184,7 @@ void ExamWindow::buildReadingPane(QWidget *client)
                                       twips::toPixels(design::TabRowHeight), client);
     platform::setDesignName(SSTab1, text(design::ReadingName));
     SSTab1->setGeometry(pixels(design::ReadingRect));
+    SSTab1->setAccessibleName(QStringLiteral("問題・文章"));
     for (const design::Document &d : design::Documents) {
         QWidget *page = SSTab1->addTab(text(d.caption));
         auto *pane = new platform::RichTextPane(QString::fromLatin1(d.resource),
@@ -200,6 +204,7 @@ void ExamWindow::buildAnswerSheet(QWidget *client)
                                       twips::toPixels(design::TabRowHeight), client);
     platform::setDesignName(SSTab2, text(design::SheetName));
     SSTab2->setGeometry(pixels(design::SheetRect));
+    SSTab2->setAccessibleName(QStringLiteral("解答用紙"));
     SSTab2->setBackColor(QColor::fromRgb(design::Yellow));
     SSTab2->setTabStripWidth(twips::toPixels(design::ClientWidth - design::SheetRect.left));
 

@@ -1,6 +1,7 @@
 #include "exam/startup.h"
 
 #include "exam/examwindow.h"
+#include "platform/accessibility.h"
 #include "platform/forms.h"
 #include "reference/referencewindows.h"
 
@@ -8,6 +9,7 @@ namespace exam {
 
 void defineWindows()
 {
+    platform::installAccessibility();
     platform::forms::define(ExamWindow::designName(), [] { return new ExamWindow; });
     platform::forms::define(reference::helpWindowName(),
                             [] { return reference::createHelpWindow(); });

@@ -22,11 +22,17 @@ public:
     // What a screen reader calls the label; it speaks the caption after it ("残り時間 1:20").
     void setSpokenName(const QString &name);
 
+    // Words that only frame another label's value, which that label's spoken name already says
+    // ("あと … 分" around the remaining time): screen readers pass over them.
+    void setLayoutOnly(bool on) { m_layoutOnly = on; }
+    bool isLayoutOnly() const { return m_layoutOnly; }
+
 private:
     void fitToCaption();
     void updateAccessibleName();
 
     bool m_autoSize = false;
+    bool m_layoutOnly = false;
     int m_designWidth = 0;
     QString m_spokenName;
 };

@@ -1,5 +1,6 @@
 #include "platform/tabcontrol.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -38,9 +39,30 @@ void TabControl::setCurrentIndex(int index)
     // Show the new page before hiding the old one, so focus never falls out of the control.
     m_pages[index]->setVisible(true);
     m_pages[m_current]->setVisible(false);
+    const int previous = m_current;
     m_current = index;
     update();
+    announceCurrentTab(previous);
     emit currentChanged(index);
+}
+
+// A screen reader hears the caption of the tab now current: as the new focus when the control
+// has the keyboard, and in any case as a change of selection.
+void TabControl::announceCurrentTab(int previous)
+{
+    if (!QAccessible::isActive())
+        return;
+    if (hasFocus()) {
+        QAccessibleEvent focus(this, QAccessible::Focus);
+        focus.setChild(m_current);
+        QAccessible::updateAccessibility(&focus);
+    }
+    QAccessibleEvent deselected(this, QAccessible::SelectionRemove);
+    deselected.setChild(previous);
+    QAccessible::updateAccessibility(&deselected);
+    QAccessibleEvent selected(this, QAccessible::Selection);
+    selected.setChild(m_current);
+    QAccessible::updateAccessibility(&selected);
 }
 
 int TabControl::rowCount() const

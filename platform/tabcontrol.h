@@ -23,6 +23,7 @@ public:
     void setCurrentIndex(int index);
 
     QWidget *page(int index) const { return m_pages.value(index); }
+    int pageIndex(const QWidget *page) const { return int(m_pages.indexOf(page)); }
     QString tabText(int index) const { return m_captions.value(index); }
     int rowCount() const;
     QRect tabRect(int index) const;
@@ -47,6 +48,8 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void announceCurrentTab(int previous);
+
     int m_tabsPerRow;
     int m_rowHeight; // pixels
     int m_stripWidth = -1;

@@ -79,11 +79,12 @@ QWidget *createWindow(const QString &caption, QRgb background)
     return window;
 }
 
-void addPane(QWidget *window, const char *resource, int top)
+void addPane(QWidget *window, const char *resource, const QString &spokenName, int top)
 {
     auto *pane = new platform::RichTextPane(QString::fromLatin1(resource),
                                             platform::RichTextPane::ScrollBars::Vertical, window);
     platform::setDesignName(pane, QStringLiteral("RichTextBox1"));
+    pane->setAccessibleName(spokenName);
     pane->setGeometry(twips::rect(0, top, PaneWidth, PaneBottom - top));
 }
 
@@ -115,7 +116,7 @@ QWidget *createHelpWindow()
 {
     QWidget *window = createWindow(QStringLiteral("バージョン情報"), qRgb(0, 128, 128));
     window->setObjectName(helpWindowName());
-    addPane(window, ":/data/help.rtf", 0);
+    addPane(window, ":/data/help.rtf", QStringLiteral("ソフトの説明"), 0);
     return window;
 }
 
@@ -131,7 +132,7 @@ QWidget *createPassLineWindow(int number)
     QWidget *window = createWindow(QStringLiteral("合格ライン"), WindowPink);
     window->setObjectName(passLineWindowName(number));
     // In tab order: the pane, then the headline and the comment.
-    addPane(window, ":/data/passlines.rtf", design.paneTop);
+    addPane(window, ":/data/passlines.rtf", QStringLiteral("合格ライン一覧"), design.paneTop);
     addCaption(window, QStringLiteral("Label1"), design.headline, 15.75, HeadlineHeight);
     addCaption(window, QStringLiteral("Label2"), design.comment, 12, CommentHeight);
     return window;
