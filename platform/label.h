@@ -22,6 +22,11 @@ public:
     // What a screen reader calls the label; it speaks the caption after it ("残り時間 1:20").
     void setSpokenName(const QString &name);
 
+    // Colours the design fixes, kept whatever the desktop theme: with a back colour the label is
+    // opaque. A label without them follows the theme.
+    void setBackColor(const QColor &color);
+    void setForeColor(const QColor &color);
+
 private:
     void fitToCaption();
     void updateAccessibleName();

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
 
@@ -70,12 +71,14 @@ private slots:
     void exitClosesEverything();
     void closingTheExamWindowLeavesOthersOpen();
     void everyCaptionHasGlyphs();
+    void darkThemeKeepsDesignColours();
     void processEndsOnExit_data();
     void processEndsOnExit();
     void processEndsOnExit_child();
 
 private:
     void score(int total);
+    QList<QImage> designColoured();
     ExamWindow *m_window = nullptr;
 };
 
@@ -249,11 +252,11 @@ void TestWindows::passLineWindowDesign()
     auto *label1 = control<QLabel>(form, QStringLiteral("Label1"));
     auto *label2 = control<QLabel>(form, QStringLiteral("Label2"));
     QCOMPARE(label1->text(), headline);
-    QCOMPARE(label1->palette().color(QPalette::Window), headlineColour);
+    QCOMPARE(label1->palette().color(label1->backgroundRole()), headlineColour);
     QCOMPARE(label1->geometry(), headlineRect);
     QCOMPARE(label1->font().pixelSize(), 21);
     QCOMPARE(label2->text(), comment);
-    QCOMPARE(label2->palette().color(QPalette::Window), commentColour);
+    QCOMPARE(label2->palette().color(label2->backgroundRole()), commentColour);
     QCOMPARE(label2->geometry(), commentRect);
     QCOMPARE(label2->font().pixelSize(), 16);
     QVERIFY(QFontMetrics(label1->font()).horizontalAdvance(headline) <= label1->width());
@@ -401,6 +404,53 @@ void TestWindows::everyCaptionHasGlyphs()
         }
     }
     QVERIFY(captions.size() > 240); // every box, frame, button, label, tab and title
+}
+
+// What sits on a colour or picture of the design: the average note, the answer sheet's tab rows,
+// the time and the score in their pink boxes, and a verdict's headline and comment.
+QList<QImage> TestWindows::designColoured()
+{
+    QWidget *client = m_window->centralWidget();
+    // The note reaches a pixel under the reading pane, which follows the theme.
+    const QRect column(0, 0, control(client, QStringLiteral("SSTab1"))->x(), client->height());
+    const auto grab = [client, column](const QString &name) {
+        return client->grab(control(client, name)->geometry() & column).toImage();
+    };
+    QList<QImage> regions {grab(QStringLiteral("Label4"))};
+    clickButton(m_window, QStringLiteral("cmdスタート"));
+    regions << grab(QStringLiteral("Label1"));
+    tickKeys(m_window, 1, 10);
+    clickButton(m_window, QStringLiteral("cmd得点"));
+    regions << grab(QStringLiteral("Label2"));
+    auto *sheet = control<platform::TabControl>(m_window, QStringLiteral("SSTab2"));
+    const QRect tabRows(sheet->pos(), QSize(sheet->width(), sheet->tabRect(33).bottom() + 1));
+    regions << client->grab(tabRows & client->rect()).toImage();
+    clickButton(m_window, QStringLiteral("cmd合格率")); // 50 points
+    QWidget *verdict = instance(reference::passLineWindowName(4));
+    for (const QString &label : {QStringLiteral("Label1"), QStringLiteral("Label2")})
+        regions << verdict->grab(control(verdict, label)->geometry()).toImage();
+    return regions;
+}
+
+// Under a dark desktop theme the captions on the design's colours stay as the design draws them;
+// the comment on the toolkit's button face follows the theme.
+void TestWindows::darkThemeKeepsDesignColours()
+{
+    const QList<QImage> light = designColoured();
+    closeAllWindows();
+    const QPalette original = QApplication::palette();
+    const auto restore = qScopeGuard([&] { QApplication::setPalette(original); });
+    const QPalette dark(QColor(53, 53, 53)); // white text, black base
+    QApplication::setPalette(dark);
+    m_window = openExamWindow();
+    const QList<QImage> shown = designColoured();
+    const char *names[] = {"note", "time", "score", "sheet tabs", "headline", "comment"};
+    for (std::size_t i = 0; i < std::size(names); ++i)
+        QVERIFY2(shown.at(qsizetype(i)) == light.at(qsizetype(i)), names[i]);
+
+    auto *comment = control<QLabel>(platform::forms::show(reference::passLineWindowName(6)),
+                                    QStringLiteral("Label2"));
+    QCOMPARE(comment->palette().color(comment->foregroundRole()), QColor(Qt::white));
 }
 
 void TestWindows::processEndsOnExit_data()
