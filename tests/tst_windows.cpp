@@ -75,6 +75,8 @@ private slots:
     void processEndsOnExit_data();
     void processEndsOnExit();
     void processEndsOnExit_child();
+    void commandLine_data();
+    void commandLine();
 
 private:
     void score(int total);
@@ -456,17 +458,24 @@ void TestWindows::darkThemeKeepsDesignColours()
 void TestWindows::processEndsOnExit_data()
 {
     QTest::addColumn<QString>("scenario");
-    QTest::addRow("exit_menu") << QStringLiteral("exit");
-    QTest::addRow("close_buttons_exam_window_first") << QStringLiteral("close");
+    QTest::addColumn<QString>("platform");
+    QTest::addRow("exit_menu") << QStringLiteral("exit") << QStringLiteral("offscreen");
+    QTest::addRow("close_buttons_exam_window_first")
+        << QStringLiteral("close") << QStringLiteral("offscreen");
+    QTest::addRow("exit_menu_on_wayland") << QStringLiteral("exit") << QStringLiteral("wayland");
 }
 
 // The program's process really ends when its last window closes, by Exit or one by one.
 void TestWindows::processEndsOnExit()
 {
     QFETCH(QString, scenario);
+    QFETCH(QString, platform);
+    if (platform == u"wayland" && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        QSKIP("needs a Wayland compositor: WAYLAND_DISPLAY is not set (./dev.sh test starts one)");
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("KOKUGO_CHILD"), scenario);
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
     child.setProcessEnvironment(environment);
     child.start(QCoreApplication::applicationFilePath(),
                 {QStringLiteral("processEndsOnExit_child")});
@@ -481,7 +490,9 @@ void TestWindows::processEndsOnExit_child()
 {
     if (qEnvironmentVariableIsEmpty("KOKUGO_CHILD"))
         QSKIP("runs only in the child started by processEndsOnExit");
+    QCOMPARE(QGuiApplication::platformName(), qEnvironmentVariable("QT_QPA_PLATFORM"));
     score(40);
+    QVERIFY(!mark(m_window, slotsScoring(40).first())->isHidden());
     clickButton(m_window, QStringLiteral("cmd合格率"));
     m_window->mnuAbout_Click();
     clickButton(m_window, QStringLiteral("cmdスタート"));
@@ -501,6 +512,76 @@ void TestWindows::processEndsOnExit_child()
     // Fails by timing out if the last window's closing did not end the event loop.
     QTimer::singleShot(20000, qApp, [] { QCoreApplication::exit(3); });
     QCOMPARE(QApplication::exec(), 0);
+}
+
+void TestWindows::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("platform"); // QT_QPA_PLATFORM
+    QTest::addColumn<int>("status");       // -1: still running, its window open
+    QTest::addColumn<QStringList>("output");
+    QTest::addColumn<QString>("error");
+
+    const QString noDisplay = QStringLiteral(
+        "kokugo-mogi: no graphical display (DISPLAY or WAYLAND_DISPLAY is not set)\n");
+    QTest::addRow("no_display") << QStringList() << QString() << 1 << QStringList() << noDisplay;
+    QTest::addRow("no_display_for_wayland")
+        << QStringList {QStringLiteral("-platform"), QStringLiteral("wayland")} << QString() << 1
+        << QStringList() << noDisplay;
+    QTest::addRow("offscreen_needs_none")
+        << QStringList {QStringLiteral("-platform"), QStringLiteral("offscreen")} << QString() << -1
+        << QStringList() << QString();
+    QTest::addRow("offscreen_from_environment")
+        << QStringList() << QStringLiteral("offscreen") << -1 << QStringList() << QString();
+    const QStringList version {QStringLiteral("kokugo-mogi " KOKUGO_VERSION "\n")};
+    QTest::addRow("version") << QStringList {QStringLiteral("--version")} << QString() << 0
+                             << version << QString();
+    QTest::addRow("version_short")
+        << QStringList {QStringLiteral("-v")} << QString() << 0 << version << QString();
+    QTest::addRow("help") << QStringList {QStringLiteral("--help")} << QString() << 0
+                          << QStringList {QStringLiteral("\n  -platform <name>"),
+                                          QStringLiteral("\n  -display <name>"),
+                                          QStringLiteral("\n  -h, --help")}
+                          << QString();
+    QTest::addRow("unknown_option")
+        << QStringList {QStringLiteral("--colour")} << QString() << 2 << QStringList()
+        << QStringLiteral("kokugo-mogi: Unknown option 'colour'.\n"
+                          "Try 'kokugo-mogi --help' for more information.\n");
+}
+
+// The real executable, started as from a terminal with no graphical display.
+void TestWindows::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, platform);
+    QFETCH(int, status);
+    QFETCH(QStringList, output);
+    QFETCH(QString, error);
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+    if (!platform.isEmpty())
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(QCoreApplication::applicationDirPath() + QStringLiteral("/kokugo-mogi"),
+                  arguments);
+    QVERIFY(program.waitForStarted());
+    if (status < 0) {
+        // A program that refuses to start ends at once; one that runs is still there.
+        QVERIFY2(!program.waitForFinished(1000), program.readAllStandardError().constData());
+        program.kill();
+        program.waitForFinished();
+        return;
+    }
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(QString::fromUtf8(program.readAllStandardError()), error);
+    QCOMPARE(program.exitCode(), status);
+    const QString printed = QString::fromUtf8(program.readAllStandardOutput());
+    for (const QString &expected : std::as_const(output))
+        QVERIFY2(printed.contains(expected), qPrintable(printed));
 }
 
 QTEST_MAIN(TestWindows)
