@@ -16,8 +16,9 @@ start | test | bench) ;;
 esac
 
 build_packages=(cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev fonts-ipafont-gothic)
-# Screenshots need an X server, the chime test a sound server and a recorder.
-test_packages=(xvfb xauth x11-apps imagemagick pulseaudio pulseaudio-utils)
+# Screenshots need an X server, the chime test a sound server and a recorder, the Wayland run a
+# compositor and the toolkit's Wayland plugin.
+test_packages=(xvfb xauth x11-apps imagemagick pulseaudio pulseaudio-utils weston qt6-wayland)
 # The screen-reader test reads the program over the accessibility bus in a D-Bus session of its own.
 test_packages+=(dbus-daemon at-spi2-core python3-pyatspi)
 # The package test builds the .deb (dpkg-shlibdeps, file) and validates what it installs.
@@ -91,13 +92,16 @@ run_fuzzer() {
 services_dir=""
 stop_services() {
     [ -n "$services_dir" ] || return 0
-    if [ -f "$services_dir/xvfb.pid" ]; then kill "$(cat "$services_dir/xvfb.pid")" 2>/dev/null || true; fi
+    local service
+    for service in xvfb weston; do
+        if [ -f "$services_dir/$service.pid" ]; then kill "$(cat "$services_dir/$service.pid")" 2>/dev/null || true; fi
+    done
     XDG_RUNTIME_DIR=$services_dir/runtime pulseaudio --kill 2>/dev/null || true
     rm -rf "$services_dir"
 }
 
-# An X server for the screenshot tests and a PulseAudio server with a null sink, whose monitor
-# the chime test records; both live only as long as this script.
+# An X server for the screenshot tests, a PulseAudio server with a null sink, whose monitor the
+# chime test records, and a headless Wayland compositor; all live only as long as this script.
 start_services() {
     services_dir=$(mktemp -d /tmp/kokugo-mogi-test.XXXXXX)
     trap stop_services EXIT
@@ -114,8 +118,19 @@ start_services() {
         --load="module-null-sink sink_name=$KOKUGO_TEST_SINK" \
         --load=module-native-protocol-unix >/dev/null 2>&1 || echo "warning: no sound server; the chime test will skip" >&2
 
+    # Its socket lives in the private runtime folder, so the name cannot clash with a desktop's.
+    weston --backend=headless-backend.so --socket=kokugo-wayland --idle-time=0 --no-config \
+        >"$services_dir/weston.log" 2>&1 &
+    echo $! >"$services_dir/weston.pid"
+
     local i
     for i in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
+    for i in $(seq 50); do [ -S "$XDG_RUNTIME_DIR/kokugo-wayland" ] && break; sleep 0.1; done
+    if [ -S "$XDG_RUNTIME_DIR/kokugo-wayland" ]; then
+        export WAYLAND_DISPLAY=kokugo-wayland
+    else
+        echo "warning: no Wayland compositor; the Wayland run will skip" >&2
+    fi
 }
 
 case $mode in

@@ -24,6 +24,8 @@ inline constexpr char MarkPicture[] = ":/data/maru.raw";
 
 inline constexpr QRgb Pink = qRgb(255, 128, 255);
 inline constexpr QRgb Yellow = qRgb(255, 255, 0);
+// Captions on the colours above and on the background picture.
+inline constexpr QRgb Ink = qRgb(0, 0, 0);
 
 enum class Kind { Button, Label };
 enum class Align { Left, Centre, Right };

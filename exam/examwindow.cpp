@@ -148,13 +148,10 @@ void ExamWindow::buildLeftColumn(QWidget *client)
         } else {
             auto *label = new platform::Label(text(c.caption), client);
             label->setAlignment(alignment(c.align));
-            if (c.opaque) {
-                label->setAutoFillBackground(true);
-                QPalette palette = label->palette();
-                palette.setColor(QPalette::Window, QColor::fromRgb(design::Pink));
-                palette.setColor(QPalette::WindowText, Qt::black);
-                label->setPalette(palette);
-            }
+            if (c.opaque)
+                label->setBackColor(QColor::fromRgb(design::Pink));
+            // On the pink or on the background picture, never in the theme's text colour.
+            label->setForeColor(QColor::fromRgb(design::Ink));
             widget = label;
         }
         platform::setDesignName(widget, text(c.name));
@@ -206,6 +203,7 @@ void ExamWindow::buildAnswerSheet(QWidget *client)
     SSTab2->setGeometry(pixels(design::SheetRect));
     SSTab2->setAccessibleName(QStringLiteral("解答用紙"));
     SSTab2->setBackColor(QColor::fromRgb(design::Yellow));
+    SSTab2->setForeColor(QColor::fromRgb(design::Ink));
     SSTab2->setTabStripWidth(twips::toPixels(design::ClientWidth - design::SheetRect.left));
 
     const QPixmap markPicture = QPixmap::fromImage(

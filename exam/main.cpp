@@ -1,3 +1,4 @@
+#include "exam/commandline.h"
 #include "exam/startup.h"
 #include "platform/fonts.h"
 
@@ -5,6 +6,8 @@
 
 int main(int argc, char *argv[])
 {
+    if (const std::optional<int> status = exam::readCommandLine(argc, argv))
+        return *status;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kokugo-mogi"));
     QGuiApplication::setDesktopFileName(QStringLiteral("kokugo-mogi"));

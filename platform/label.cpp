@@ -24,6 +24,23 @@ void Label::setSpokenName(const QString &name)
     updateAccessibleName();
 }
 
+void Label::setBackColor(const QColor &color)
+{
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, color);
+    setPalette(colours);
+    setBackgroundRole(QPalette::Window);
+    setAutoFillBackground(true);
+}
+
+void Label::setForeColor(const QColor &color)
+{
+    QPalette colours = palette();
+    colours.setColor(QPalette::WindowText, color);
+    setPalette(colours);
+    setForegroundRole(QPalette::WindowText);
+}
+
 void Label::updateAccessibleName()
 {
     if (m_spokenName.isEmpty())

@@ -27,6 +27,11 @@ public:
     void setLayoutOnly(bool on) { m_layoutOnly = on; }
     bool isLayoutOnly() const { return m_layoutOnly; }
 
+    // Colours the design fixes, kept whatever the desktop theme: with a back colour the label is
+    // opaque. A label without them follows the theme.
+    void setBackColor(const QColor &color);
+    void setForeColor(const QColor &color);
+
 private:
     void fitToCaption();
     void updateAccessibleName();

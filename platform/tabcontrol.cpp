@@ -10,10 +10,7 @@
 namespace platform {
 
 TabControl::TabControl(int tabsPerRow, int rowHeight, QWidget *parent)
-    : QWidget(parent),
-      m_tabsPerRow(tabsPerRow),
-      m_rowHeight(rowHeight),
-      m_backColor(palette().color(QPalette::Button))
+    : QWidget(parent), m_tabsPerRow(tabsPerRow), m_rowHeight(rowHeight)
 {
     setFocusPolicy(Qt::TabFocus);
 }
@@ -104,16 +101,34 @@ void TabControl::setBackColor(const QColor &color)
     update();
 }
 
+QColor TabControl::backColor() const
+{
+    return m_backColor.isValid() ? m_backColor : palette().color(QPalette::Button);
+}
+
+void TabControl::setForeColor(const QColor &color)
+{
+    m_foreColor = color;
+    update();
+}
+
+QColor TabControl::foreColor() const
+{
+    return m_foreColor.isValid() ? m_foreColor : palette().color(QPalette::ButtonText);
+}
+
 void TabControl::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    const QColor light = m_backColor.lighter(150);
-    const QColor shadow = m_backColor.darker(160);
+    const QColor back = backColor();
+    const QColor fore = foreColor();
+    const QColor light = back.lighter(150);
+    const QColor shadow = back.darker(160);
     const QColor dark = QColor(Qt::black);
 
     const int pageTop = rowCount() * m_rowHeight;
     const QRect pageRect(0, pageTop, width(), height() - pageTop);
-    painter.fillRect(pageRect, m_backColor);
+    painter.fillRect(pageRect, back);
     painter.setPen(light);
     painter.drawLine(pageRect.topLeft(), pageRect.bottomLeft());
     painter.drawLine(pageRect.topLeft(), pageRect.topRight());
@@ -133,7 +148,7 @@ void TabControl::paintEvent(QPaintEvent *)
             tab.adjust(0, 2, 0, 0);
         // The current tab stands a little taller and brighter than the others.
         painter.fillRect(tab.adjusted(1, 1, -1, current ? 1 : 0),
-                         current ? m_backColor : m_backColor.darker(112));
+                         current ? back : back.darker(112));
         painter.setPen(light);
         painter.drawLine(tab.left(), tab.bottom(), tab.left(), tab.top() + 2);
         painter.drawLine(tab.left() + 2, tab.top(), tab.right() - 2, tab.top());
@@ -145,9 +160,9 @@ void TabControl::paintEvent(QPaintEvent *)
         painter.drawLine(tab.right() - 1, tab.top() + 2, tab.right() - 1, tab.bottom());
         if (current && tab.bottom() + 1 == pageTop) {
             // The current tab on the last row opens into its page.
-            painter.fillRect(QRect(tab.left() + 1, pageTop, tab.width() - 2, 1), m_backColor);
+            painter.fillRect(QRect(tab.left() + 1, pageTop, tab.width() - 2, 1), back);
         }
-        painter.setPen(palette().color(QPalette::WindowText));
+        painter.setPen(fore);
         const QRect textRect = tab.adjusted(2, 1, -2, 0);
         painter.drawText(textRect, Qt::AlignCenter, m_captions.at(i));
         if (current && hasFocus()) {

@@ -33,8 +33,12 @@ public:
     // past the edge of its window keeps its tabs in the part that can be seen.
     void setTabStripWidth(int width);
 
+    // Colours the design fixes, kept whatever the desktop theme. Without them the control takes
+    // the theme's button face and button text.
     void setBackColor(const QColor &color);
-    QColor backColor() const { return m_backColor; }
+    QColor backColor() const;
+    void setForeColor(const QColor &color);
+    QColor foreColor() const;
 
 signals:
     void currentChanged(int index);
@@ -55,6 +59,7 @@ private:
     int m_stripWidth = -1;
     int m_current = -1;
     QColor m_backColor;
+    QColor m_foreColor;
     QList<QString> m_captions;
     QList<QWidget *> m_pages;
 };

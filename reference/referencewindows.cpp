@@ -38,6 +38,8 @@ struct PassLineWindow
 };
 
 constexpr QRgb WindowPink = qRgb(255, 128, 128);
+// Captions on the colours of the design.
+constexpr QRgb Ink = qRgb(0, 0, 0);
 
 constexpr std::array<PassLineWindow, PassLineWindowCount> PassLineWindows = {{
     {{u" 合格率 ９９％", qRgb(255, 0, 0), 4680, 120, 2535},
@@ -96,13 +98,15 @@ void addCaption(QWidget *window, const QString &name, const Caption &caption, do
     label->setGeometry(twips::rect(caption.left, caption.top, caption.width, height));
     label->setFont(platform::designFont(points, true));
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    label->setAutoFillBackground(true);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::Window,
-                     caption.background ? QColor::fromRgb(*caption.background)
-                                        : palette.color(QPalette::Button));
-    palette.setColor(QPalette::WindowText, Qt::black);
-    label->setPalette(palette);
+    if (caption.background) {
+        label->setBackColor(QColor::fromRgb(*caption.background));
+        label->setForeColor(QColor::fromRgb(Ink));
+    } else {
+        // The toolkit's button face, in the theme's colours.
+        label->setAutoFillBackground(true);
+        label->setBackgroundRole(QPalette::Button);
+        label->setForegroundRole(QPalette::ButtonText);
+    }
 }
 
 } // namespace

@@ -56,6 +56,8 @@ for dep in libqt6core6 libqt6gui6 libqt6widgets6 libqt6multimedia6 fonts-ipafont
     grep -qxF "$dep" <<<"$depends_names" || fail "Depends does not name $dep: $depends"
 done
 
+[ "$(field Recommends)" = qt6-wayland ] || fail "Recommends is '$(field Recommends)', not qt6-wayland"
+
 # --- Layout: everything under /usr, the program's own folder holds just the program and its chime
 outside=$(dpkg-deb -c "$deb" | awk '{print $6}' | grep -v -E '^\./(usr/.*)?$' || true)
 [ -z "$outside" ] || fail "files outside /usr: $outside"
