@@ -6,6 +6,7 @@
 #include "exam/scorebands.h"
 #include "platform/clientarea.h"
 #include "platform/controls.h"
+#include "platform/elapsedclock.h"
 #include "platform/fonts.h"
 #include "platform/forms.h"
 #include "platform/label.h"
@@ -74,7 +75,7 @@ QLabel *makeMark(QWidget *page, int k, const QPixmap &picture)
 
 ExamWindow::ExamWindow(QWidget *parent)
     : QMainWindow(parent),
-      m_now([] { return QDateTime::currentMSecsSinceEpoch(); }),
+      m_clock([] { return QDateTime::currentMSecsSinceEpoch(); }, &platform::elapsedMsecs),
       m_chimeFile(ProgramFolder() + QStringLiteral("Zikan.wav"))
 {
     setObjectName(designName());
@@ -119,9 +120,9 @@ QString ExamWindow::designName()
     return text(design::WindowName);
 }
 
-void ExamWindow::setTimeSource(std::function<qint64()> now)
+void ExamWindow::setTimeSources(exam::TimeSource wall, exam::TimeSource elapsed)
 {
-    m_now = std::move(now);
+    m_clock.setTimeSources(std::move(wall), std::move(elapsed));
 }
 
 void ExamWindow::buildMenus()
@@ -236,7 +237,7 @@ void ExamWindow::buildAnswerSheet(QWidget *client)
 void ExamWindow::cmdスタート_Click()
 {
     tmr時間->start();
-    m_clock.start(m_now());
+    m_clock.start();
     RemainMinutes = ExamClock::ExamMinutes;
     lbl秒->setCaption(formatRemaining(RemainHours, RemainMinutes, RemainSeconds));
     lbl得点->setCaption(QString());
@@ -246,7 +247,7 @@ void ExamWindow::cmdスタート_Click()
 // nothing that can be seen; the player is opened on every tick, which costs nothing once open.
 void ExamWindow::tmr時間_Timer()
 {
-    const int left = m_clock.minutesLeft(m_now());
+    const int left = m_clock.minutesLeft();
     if (left != RemainMinutes) {
         RemainMinutes = qint16(left);
         lbl秒->setCaption(formatRemaining(RemainHours, RemainMinutes, RemainSeconds));

@@ -6,7 +6,6 @@
 #include <QMainWindow>
 
 #include <array>
-#include <functional>
 
 class QAction;
 class QCheckBox;
@@ -43,8 +42,9 @@ public:
 
     void PlaySound();
 
-    // Where the clock reads the time; milliseconds since the epoch. Tests inject their own.
-    void setTimeSource(std::function<qint64()> now);
+    // Where the clock reads the time: the wall clock in milliseconds since the epoch, and a clock
+    // that never steps (see ExamClock). Tests inject their own.
+    void setTimeSources(exam::TimeSource wall, exam::TimeSource elapsed);
 
     // The remaining time.
     qint16 RemainHours = 0;
@@ -76,7 +76,6 @@ private:
     std::array<QLabel *, exam::SlotCount> pctマル {};
 
     exam::ExamClock m_clock;
-    std::function<qint64()> m_now;
     // The chime beside the program; the folder cannot change while it runs.
     QString m_chimeFile;
 };

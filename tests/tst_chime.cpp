@@ -31,13 +31,16 @@ int peakOf(const QString &recording)
 void runOutTheClock(ExamWindow *window)
 {
     qint64 now = NineOClock + 17000;
-    window->setTimeSource([&now] { return now; });
+    window->setTimeSources([&now] { return now; }, [&now] { return now; });
     clickButton(window, QStringLiteral("cmdスタート"));
     while (timer(window)->isActive() && now < NineOClock + 90 * Minute) {
         now += 1000;
         window->tmr時間_Timer();
     }
-    window->setTimeSource([] { return NineOClock + 90 * Minute; });
+    const auto later = [] {
+        return NineOClock + 90 * Minute;
+    };
+    window->setTimeSources(later, later);
 }
 
 } // namespace
