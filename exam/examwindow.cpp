@@ -17,6 +17,7 @@
 #include "platform/twips.h"
 #include "reference/referencewindows.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -100,6 +101,11 @@ ExamWindow::ExamWindow(QWidget *parent)
     MMControl1->setGeometry(pixels(design::MultimediaRect));
     MMControl1->setFileName(m_chimeFile);
     MMControl1->checkFile();
+    // The student still notices time-up when the chime cannot sound.
+    connect(MMControl1, &platform::MciPlayer::playFailed, this, [this] {
+        QApplication::alert(this);
+        QApplication::beep();
+    });
 
     tmr時間 = new QTimer(this);
     platform::setDesignName(tmr時間, text(design::TimerName));

@@ -2,8 +2,10 @@
 
 #include "platform/mciplayer.h"
 
+#include <QAudioDevice>
 #include <QDir>
 #include <QFile>
+#include <QMediaDevices>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -15,6 +17,26 @@ namespace {
 constexpr qint64 Second = 1000;
 constexpr qint64 Minute = 60 * Second;
 constexpr qint64 NineOClock = 1796720400000; // a minute boundary
+
+// Runs one test function of `program` (this test or a copy of it) in a child process, with
+// KOKUGO_CHILD and `environment` set, and checks that it passed.
+void runChild(const QString &program, const QString &function,
+              const QProcessEnvironment &environment, QString *output)
+{
+    QProcess child;
+    QProcessEnvironment full = QProcessEnvironment::systemEnvironment();
+    full.insert(QStringLiteral("KOKUGO_CHILD"), QStringLiteral("1"));
+    full.insert(environment);
+    child.setProcessEnvironment(full);
+    child.start(program, {function});
+    QVERIFY(child.waitForFinished(60000));
+    *output = QString::fromLocal8Bit(child.readAllStandardOutput());
+    const QString errors = QString::fromLocal8Bit(child.readAllStandardError());
+    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
+             qPrintable(*output + errors));
+    QVERIFY2(output->contains(QStringLiteral("PASS   : TestClockWindow::") + function),
+             qPrintable(*output));
+}
 
 } // namespace
 
@@ -35,8 +57,8 @@ private slots:
     void scoreStopsTheClockThenStartRestarts();
     void startRestartsFromAnyState();
     void exitWhileRunningPlaysNoChime();
-    void runsOutWithoutChimeFile();
-    void runsOutWithoutChimeFile_child();
+    void chimeMissingAtStartThenBack();
+    void chimeMissingAtStartThenBack_child();
     void playerOpensTheFileOnce();
 
 private:
@@ -163,42 +185,52 @@ void TestClockWindow::exitWhileRunningPlaysNoChime()
     QVERIFY(!clock || !clock->isActive());
 }
 
-// The program carries on without its chime: the clock still stops at "0:00" and the student is
-// told once why nothing sounded. The run happens in a copy of this test without Zikan.wav.
-void TestClockWindow::runsOutWithoutChimeFile()
+// The program carries on without its chime: the clock still stops at "0:00", the student is
+// told once why nothing sounded, and the window asks for attention instead. A chime that is back
+// before the next time-up is opened at the next tick and sounds. The run happens in a copy of
+// this test without Zikan.wav beside it.
+void TestClockWindow::chimeMissingAtStartThenBack()
 {
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
     const QString copy = folder.filePath(QStringLiteral("tst_clockwindow"));
     QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), copy));
     QVERIFY(QFile::setPermissions(copy, QFile::ReadOwner | QFile::ExeOwner));
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("KOKUGO_CHIME"),
+                       QCoreApplication::applicationDirPath() + QStringLiteral("/Zikan.wav"));
 
-    QProcess child;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("KOKUGO_CHILD"), QStringLiteral("1"));
-    child.setProcessEnvironment(environment);
-    child.start(copy, {QStringLiteral("runsOutWithoutChimeFile_child")});
-    QVERIFY(child.waitForFinished(60000));
-    const QString output = QString::fromLocal8Bit(child.readAllStandardOutput());
-    const QString errors = QString::fromLocal8Bit(child.readAllStandardError());
-    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
-             qPrintable(output + errors));
-    QVERIFY2(
-        output.contains(QStringLiteral("PASS   : TestClockWindow::runsOutWithoutChimeFile_child")),
-        qPrintable(output));
-    QCOMPARE(output.count(QStringLiteral("the chime cannot sound")), 1);
+    QString output;
+    runChild(copy, QStringLiteral("chimeMissingAtStartThenBack_child"), environment, &output);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(output.count(QStringLiteral("cannot be read")), 1);
     QVERIFY(output.contains(folder.filePath(QStringLiteral("Zikan.wav"))));
 }
 
-void TestClockWindow::runsOutWithoutChimeFile_child()
+void TestClockWindow::chimeMissingAtStartThenBack_child()
 {
-    if (qEnvironmentVariableIsEmpty("KOKUGO_CHILD"))
-        QSKIP("runs only in the copy made by runsOutWithoutChimeFile");
-    QVERIFY(!QFile::exists(QCoreApplication::applicationDirPath() + QStringLiteral("/Zikan.wav")));
+    if (qEnvironmentVariableIsEmpty("KOKUGO_CHIME"))
+        QSKIP("runs only in the copy made by chimeMissingAtStartThenBack");
+    const QString chime = QCoreApplication::applicationDirPath() + QStringLiteral("/Zikan.wav");
+    QVERIFY(!QFile::exists(chime));
+    auto *player = control<platform::MciPlayer>(m_window, QStringLiteral("MMControl1"));
+    QSignalSpy failed(player, &platform::MciPlayer::playFailed);
     clickButton(m_window, QStringLiteral("cmdスタート"));
     runUntil(NineOClock + 90 * Minute);
     QCOMPARE(remaining(), QStringLiteral("0:00"));
     QVERIFY(!timer(m_window)->isActive());
+    QCOMPARE(failed.count(), 1);
+
+    QVERIFY(QFile::copy(qEnvironmentVariable("KOKUGO_CHIME"), chime));
+    clickButton(m_window, QStringLiteral("cmdスタート"));
+    tickAt(m_now + Second);
+    QTRY_VERIFY(player->isOpen());
+    runUntil(m_now + 90 * Minute);
+    QCOMPARE(remaining(), QStringLiteral("0:00"));
+    QVERIFY(player->isOpen());
+    // The second time-up sounds, where the machine has an audio output.
+    QCOMPARE(failed.count(), QMediaDevices::audioOutputs().isEmpty() ? 2 : 1);
 }
 
 // The tick opens the player every second; only the first open reads the file.
