@@ -6,16 +6,19 @@
 #include "exam/scorebands.h"
 #include "platform/clientarea.h"
 #include "platform/controls.h"
+#include "platform/elapsedclock.h"
 #include "platform/fonts.h"
 #include "platform/forms.h"
 #include "platform/label.h"
 #include "platform/mciplayer.h"
 #include "platform/rawpicture.h"
 #include "platform/richtextpane.h"
+#include "platform/statefile.h"
 #include "platform/tabcontrol.h"
 #include "platform/twips.h"
 #include "reference/referencewindows.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -74,7 +77,7 @@ QLabel *makeMark(QWidget *page, int k, const QPixmap &picture)
 
 ExamWindow::ExamWindow(QWidget *parent)
     : QMainWindow(parent),
-      m_now([] { return QDateTime::currentMSecsSinceEpoch(); }),
+      m_clock([] { return QDateTime::currentMSecsSinceEpoch(); }, &platform::elapsedMsecs),
       m_chimeFile(ProgramFolder() + QStringLiteral("Zikan.wav"))
 {
     setObjectName(designName());
@@ -99,6 +102,11 @@ ExamWindow::ExamWindow(QWidget *parent)
     MMControl1->setGeometry(pixels(design::MultimediaRect));
     MMControl1->setFileName(m_chimeFile);
     MMControl1->checkFile();
+    // The student still notices time-up when the chime cannot sound.
+    connect(MMControl1, &platform::MciPlayer::playFailed, this, [this] {
+        QApplication::alert(this);
+        QApplication::beep();
+    });
 
     tmr時間 = new QTimer(this);
     platform::setDesignName(tmr時間, text(design::TimerName));
@@ -119,9 +127,52 @@ QString ExamWindow::designName()
     return text(design::WindowName);
 }
 
-void ExamWindow::setTimeSource(std::function<qint64()> now)
+void ExamWindow::setTimeSources(exam::TimeSource wall, exam::TimeSource elapsed)
 {
-    m_now = std::move(now);
+    m_clock.setTimeSources(std::move(wall), std::move(elapsed));
+}
+
+void ExamWindow::resume(const SavedExam &saved)
+{
+    for (std::size_t k = 0; k < Slots.size(); ++k) {
+        for (int i = 0; i < Slots[k].choices; ++i)
+            chk国語[k][std::size_t(i)]->setChecked(saved.ticks[k] & choice(i + 1));
+    }
+    if (!saved.startedAt)
+        return;
+    m_clock.resume(*saved.startedAt);
+    m_clockStarted = true;
+    RemainMinutes = qint16(m_clock.minutesLeft());
+    lbl秒->setCaption(formatRemaining(RemainHours, RemainMinutes, RemainSeconds));
+    if (lbl秒->caption() != u"0:00")
+        tmr時間->start();
+}
+
+void ExamWindow::saveTo(platform::StateFile *file)
+{
+    m_stateFile = file;
+}
+
+Ticks ExamWindow::ticks() const
+{
+    Ticks ticks {};
+    for (std::size_t k = 0; k < Slots.size(); ++k) {
+        for (int i = 0; i < Slots[k].choices; ++i) {
+            if (chk国語[k][std::size_t(i)]->isChecked())
+                ticks[k] |= choice(i + 1);
+        }
+    }
+    return ticks;
+}
+
+void ExamWindow::save()
+{
+    if (!m_stateFile)
+        return;
+    SavedExam saved {ticks(), std::nullopt};
+    if (m_clockStarted)
+        saved.startedAt = m_clock.startedAt();
+    m_stateFile->write(encodeExam(saved));
 }
 
 void ExamWindow::buildMenus()
@@ -230,6 +281,7 @@ void ExamWindow::buildAnswerSheet(QWidget *client)
             box->setGeometry(pixels({layout.firstBox + (i - 1) * layout.boxSpacing, design::BoxTop,
                                      design::BoxWidth, design::BoxHeight}));
             box->setAccessibleName(caption + u' ' + choiceCaption);
+            connect(box, &QCheckBox::toggled, this, [this] { save(); });
             chk国語[std::size_t(k - 1)][std::size_t(i - 1)] = box;
         }
         pctマル[std::size_t(k - 1)] = makeMark(page, k, markPicture);
@@ -239,17 +291,19 @@ void ExamWindow::buildAnswerSheet(QWidget *client)
 void ExamWindow::cmdスタート_Click()
 {
     tmr時間->start();
-    m_clock.start(m_now());
+    m_clock.start();
+    m_clockStarted = true;
     RemainMinutes = ExamClock::ExamMinutes;
     lbl秒->setCaption(formatRemaining(RemainHours, RemainMinutes, RemainSeconds));
     lbl得点->setCaption(QString());
+    save();
 }
 
 // Runs every second while the clock runs. A tick that finds no new minute boundary changes
 // nothing that can be seen; the player is opened on every tick, which costs nothing once open.
 void ExamWindow::tmr時間_Timer()
 {
-    const int left = m_clock.minutesLeft(m_now());
+    const int left = m_clock.minutesLeft();
     if (left != RemainMinutes) {
         RemainMinutes = qint16(left);
         lbl秒->setCaption(formatRemaining(RemainHours, RemainMinutes, RemainSeconds));
@@ -275,10 +329,13 @@ QString ExamWindow::ProgramFolder()
     return withTrailingSeparator(QCoreApplication::applicationDirPath());
 }
 
-// Closing the window stops its clock with it; no chime follows.
+// Closing the window stops its clock with it; no chime follows. It is a normal end: the next
+// start begins afresh.
 void ExamWindow::closeEvent(QCloseEvent *event)
 {
     tmr時間->stop();
+    if (m_stateFile)
+        m_stateFile->remove();
     QMainWindow::closeEvent(event);
 }
 
@@ -287,18 +344,13 @@ void ExamWindow::cmd得点_Click()
     cmdスタート->setEnabled(true);
     lbl秒->setCaption(QString());
     tmr時間->stop();
+    m_clockStarted = false;
 
-    Ticks ticks {};
-    for (std::size_t k = 0; k < Slots.size(); ++k) {
-        for (int i = 0; i < Slots[k].choices; ++i) {
-            if (chk国語[k][std::size_t(i)]->isChecked())
-                ticks[k] |= choice(i + 1);
-        }
-    }
-    const Grade result = grade(ticks);
+    const Grade result = grade(ticks());
     for (std::size_t k = 0; k < Slots.size(); ++k)
         pctマル[k]->setVisible(result.right[k]);
     lbl得点->setCaption(scoreText(result.total));
+    save();
 }
 
 void ExamWindow::cmd合格率_Click()

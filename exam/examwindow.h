@@ -2,11 +2,11 @@
 
 #include "exam/answerkey.h"
 #include "exam/examclock.h"
+#include "exam/examstate.h"
 
 #include <QMainWindow>
 
 #include <array>
-#include <functional>
 
 class QAction;
 class QCheckBox;
@@ -17,12 +17,14 @@ class QTimer;
 namespace platform {
 class Label;
 class MciPlayer;
+class StateFile;
 class TabControl;
 } // namespace platform
 
 // The exam window: the reading pane, the answer sheet and the column of buttons for the clock,
 // the score and the pass rate. Each handler is one user action or one timer tick; the controls
-// and the three clock fields are the window's only state.
+// and the clock are the window's only state. Given a state file, it writes the ticks and the
+// clock there at every change, and removes the file when it closes.
 //
 // The design's names are kept as C++ names; moc cannot read them, so the window has no
 // Q_OBJECT and connects its handlers with member-function pointers.
@@ -43,8 +45,16 @@ public:
 
     void PlaySound();
 
-    // Where the clock reads the time; milliseconds since the epoch. Tests inject their own.
-    void setTimeSource(std::function<qint64()> now);
+    // Where the clock reads the time: the wall clock in milliseconds since the epoch, and a clock
+    // that never steps (see ExamClock). Tests inject their own.
+    void setTimeSources(exam::TimeSource wall, exam::TimeSource elapsed);
+
+    // Takes up an exam that an earlier run left behind: its ticks and, if its clock was started,
+    // the clock, which runs on if time is left and otherwise shows "0:00", stopped and silent.
+    void resume(const exam::SavedExam &saved);
+
+    // From now on every tick, Start and Score is written to `file`; closing removes it.
+    void saveTo(platform::StateFile *file);
 
     // The remaining time.
     qint16 RemainHours = 0;
@@ -63,6 +73,9 @@ private:
     void buildAnswerSheet(QWidget *client);
     void buildMenus();
 
+    exam::Ticks ticks() const;
+    void save();
+
     QPushButton *cmdスタート = nullptr;
     QPushButton *cmd得点 = nullptr;
     QPushButton *cmd合格率 = nullptr;
@@ -76,7 +89,9 @@ private:
     std::array<QLabel *, exam::SlotCount> pctマル {};
 
     exam::ExamClock m_clock;
-    std::function<qint64()> m_now;
+    // Start pressed and Score not since: the clock runs or has run out.
+    bool m_clockStarted = false;
+    platform::StateFile *m_stateFile = nullptr;
     // The chime beside the program; the folder cannot change while it runs.
     QString m_chimeFile;
 };

@@ -1,11 +1,25 @@
 #include "exam/startup.h"
 
+#include "exam/examstate.h"
 #include "exam/examwindow.h"
 #include "platform/accessibility.h"
 #include "platform/forms.h"
+#include "platform/statefile.h"
 #include "reference/referencewindows.h"
 
+#include <QDir>
+
 namespace exam {
+
+namespace {
+
+platform::StateFile &stateFile()
+{
+    static platform::StateFile file(QStringLiteral("exam.state"), QStringLiteral("exam.lock"));
+    return file;
+}
+
+} // namespace
 
 void defineWindows()
 {
@@ -21,7 +35,22 @@ void defineWindows()
 
 void showExamWindow()
 {
-    platform::forms::show(ExamWindow::designName());
+    auto *window = static_cast<ExamWindow *>(platform::forms::show(ExamWindow::designName()));
+    platform::StateFile &file = stateFile();
+    if (!file.lock())
+        return;
+    if (const std::optional<QByteArray> data = file.read(MaxSavedExamSize)) {
+        if (const std::optional<SavedExam> saved = decodeExam(*data)) {
+            window->resume(*saved);
+        } else {
+            qWarning("kokugo-mogi: %s is not a state this program saved; it is ignored and "
+                     "removed",
+                     qPrintable(QDir::toNativeSeparators(file.filePath())));
+            file.remove();
+        }
+    }
+    // Only now: taking up the ticks above writes nothing.
+    window->saveTo(&file);
 }
 
 } // namespace exam

@@ -6,7 +6,18 @@
 #include <QSoundEffect>
 #include <QUrl>
 
+#include <utility>
+
 namespace platform {
+
+namespace {
+
+bool hasAudioOutput()
+{
+    return !QMediaDevices::audioOutputs().isEmpty();
+}
+
+} // namespace
 
 MciPlayer::MciPlayer(QWidget *parent) : QWidget(parent)
 {
@@ -20,14 +31,19 @@ void MciPlayer::setCommand(const QString &command)
     if (command == u"Open") {
         open();
     } else if (command == u"Prev") {
+        m_playWaiting = false;
         if (m_effect)
             m_effect->stop();
     } else if (command == u"Play") {
-        if (!m_effect || m_openFile.isEmpty()) {
+        const QSoundEffect::Status status = m_effect ? m_effect->status() : QSoundEffect::Null;
+        if (status != QSoundEffect::Ready && status != QSoundEffect::Loading) {
             warn(QStringLiteral("no sound is open to play"));
+            emit playFailed();
+        } else if (!hasAudioOutput()) {
+            warn(QStringLiteral("there is no audio output device"));
+            emit playFailed();
         } else {
-            if (QMediaDevices::audioOutputs().isEmpty())
-                warn(QStringLiteral("there is no audio output device"));
+            m_playWaiting = status == QSoundEffect::Loading;
             m_effect->play();
         }
     } else {
@@ -37,21 +53,62 @@ void MciPlayer::setCommand(const QString &command)
     emit commandDone(command);
 }
 
+bool MciPlayer::isOpen() const
+{
+    return m_effect && m_fileName == m_openFile && m_effect->status() == QSoundEffect::Ready;
+}
+
 void MciPlayer::open()
 {
-    if (m_effect && m_fileName == m_openFile)
-        return;
+    if (m_effect && m_fileName == m_openFile) {
+        switch (m_effect->status()) {
+        case QSoundEffect::Loading:
+            return;
+        case QSoundEffect::Ready:
+            if (!m_loadedWithoutOutput || !hasAudioOutput())
+                return;
+            break;
+        default:
+            break;
+        }
+    }
 
+    // Not open: a missing file is looked for again at the next "Open", and one that failed to
+    // decode is read again only once it has changed, so that a broken file is not decoded (and
+    // complained about by the sound library) every second.
+    const QFileInfo file(m_fileName);
+    if (!file.isReadable()) {
+        warn(QStringLiteral("%1 cannot be read").arg(m_fileName));
+        return;
+    }
+    if (m_effect && m_fileName == m_openFile && m_effect->status() == QSoundEffect::Error
+        && file.size() == m_loadedSize && file.lastModified() == m_loadedTime)
+        return;
     m_openFile = m_fileName;
+    m_loadedSize = file.size();
+    m_loadedTime = file.lastModified();
+    load();
+}
+
+void MciPlayer::load()
+{
     ++m_openCount;
     if (!m_effect) {
         m_effect = new QSoundEffect(this);
         connect(m_effect, &QSoundEffect::statusChanged, this, [this] {
-            if (m_effect->status() == QSoundEffect::Error)
+            if (m_effect->status() == QSoundEffect::Ready) {
+                m_playWaiting = false;
+                m_warnedFor.clear();
+            } else if (m_effect->status() == QSoundEffect::Error) {
                 warn(QStringLiteral("%1 is not a playable sound").arg(m_openFile));
+                if (std::exchange(m_playWaiting, false))
+                    emit playFailed();
+            }
         });
     }
-    checkFile();
+    // The same source again would be taken as no change.
+    m_effect->setSource(QUrl());
+    m_loadedWithoutOutput = !hasAudioOutput();
     m_effect->setSource(QUrl::fromLocalFile(m_openFile));
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QWidget>
 
@@ -11,8 +12,10 @@ namespace platform {
 // commands "Open", "Prev" (rewind) and "Play" (play without waiting). It is never visible.
 //
 // Opening the file that is already open does nothing, so a caller may open it on every timer
-// tick. A missing or unplayable file, or a machine without sound, is reported once on standard
-// error and otherwise ignored: the program carries on without sound.
+// tick. A file that could not be opened is tried again at the next "Open": when it appears, when
+// it is replaced after failing to decode, or when an audio output appears after it was loaded
+// without one. A missing or unplayable file, or a machine without sound, is reported once on
+// standard error and otherwise ignored: the program carries on without sound.
 class MciPlayer : public QWidget
 {
     Q_OBJECT
@@ -30,20 +33,31 @@ public:
     // the program starts rather than when the exam ends.
     void checkFile();
 
+    // Whether the named file has been read and decoded.
+    bool isOpen() const;
+
     // How many times a file was really opened (read and decoded), for tests and benchmarks.
     int openCount() const { return m_openCount; }
 
 signals:
     void commandDone(const QString &command);
+    // "Play" cannot sound: no file is open, it failed to decode, or there is no audio output.
+    void playFailed();
 
 private:
     void open();
-    // One warning per file: the clock opens the file every second.
+    void load();
+    // One warning per file until it opens: the clock opens the file every second.
     void warn(const QString &message);
 
     QString m_fileName;
     QString m_openFile;
     QSoundEffect *m_effect = nullptr;
+    // The loaded file's size and time, to notice when one that failed to decode is replaced.
+    qint64 m_loadedSize = -1;
+    QDateTime m_loadedTime;
+    bool m_loadedWithoutOutput = false;
+    bool m_playWaiting = false; // "Play" came while the file was still loading
     int m_openCount = 0;
     QString m_warnedFor;
 };

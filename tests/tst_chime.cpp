@@ -1,7 +1,10 @@
 #include "examtestutil.h"
 
+#include "platform/mciplayer.h"
+
 #include <QFile>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -31,13 +34,16 @@ int peakOf(const QString &recording)
 void runOutTheClock(ExamWindow *window)
 {
     qint64 now = NineOClock + 17000;
-    window->setTimeSource([&now] { return now; });
+    window->setTimeSources([&now] { return now; }, [&now] { return now; });
     clickButton(window, QStringLiteral("cmdスタート"));
     while (timer(window)->isActive() && now < NineOClock + 90 * Minute) {
         now += 1000;
         window->tmr時間_Timer();
     }
-    window->setTimeSource([] { return NineOClock + 90 * Minute; });
+    const auto later = [] {
+        return NineOClock + 90 * Minute;
+    };
+    window->setTimeSources(later, later);
 }
 
 } // namespace
@@ -81,7 +87,8 @@ void TestChime::chimeIsHeardAtTimeUp()
     QVERIFY(recorder.waitForFinished(5000));
 }
 
-// Without a sound device the exam still runs out; the student is told once why nothing sounded.
+// Without a sound device the exam still runs out; the student is told once why nothing sounded,
+// and the window asks for attention instead.
 void TestChime::noAudioDevice()
 {
     QProcess child;
@@ -106,9 +113,12 @@ void TestChime::noAudioDevice_child()
         QSKIP("runs only in the child started by noAudioDevice");
     ExamWindow *window = openExamWindow();
     QVERIFY(window);
+    QSignalSpy failed(control<platform::MciPlayer>(window, QStringLiteral("MMControl1")),
+                      &platform::MciPlayer::playFailed);
     runOutTheClock(window);
     QCOMPARE(caption(window, QStringLiteral("lbl秒")), QStringLiteral("0:00"));
     QVERIFY(!timer(window)->isActive());
+    QCOMPARE(failed.count(), 1);
 }
 
 QTEST_MAIN(TestChime)

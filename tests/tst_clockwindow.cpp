@@ -1,12 +1,18 @@
 #include "examtestutil.h"
 
+#include "exam/startup.h"
 #include "platform/mciplayer.h"
 
+#include <QAudioDevice>
 #include <QDir>
 #include <QFile>
+#include <QMediaDevices>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
+
+#include <cstdio>
 
 using namespace testutil;
 
@@ -15,17 +21,76 @@ namespace {
 constexpr qint64 Second = 1000;
 constexpr qint64 Minute = 60 * Second;
 constexpr qint64 NineOClock = 1796720400000; // a minute boundary
+// The wall clock when each test begins.
+constexpr qint64 Now = NineOClock + 42 * Second;
+
+// A state file as the program writes it: a ticks line with one word per slot, all "-" but those
+// given, and the clock.
+QByteArray stateFile(const QHash<int, QByteArray> &ticks, const QByteArray &clock)
+{
+    QByteArray file = "kokugo-mogi exam state 1\nticks";
+    for (int k = 1; k <= exam::SlotCount; ++k)
+        file += ' ' + ticks.value(k, "-");
+    return file + "\nclock " + clock + '\n';
+}
+
+QByteArray startedAgo(qint64 msecs)
+{
+    return "started " + QByteArray::number(Now - msecs);
+}
+
+// The ticked boxes as "slot(choice)", in sheet order.
+QStringList tickedBoxes(const QWidget *window)
+{
+    QStringList ticked;
+    for (int k = 1; k <= exam::SlotCount; ++k) {
+        for (int i = 1; i <= exam::slot(k).choices; ++i) {
+            if (box(window, k, i)->isChecked())
+                ticked << QStringLiteral("%1(%2)").arg(k).arg(i);
+        }
+    }
+    return ticked;
+}
+
+// Runs one test function of `program` (this test or a copy of it) in a child process, with
+// KOKUGO_CHILD and `environment` set, and checks that it passed.
+void runChild(const QString &program, const QString &function,
+              const QProcessEnvironment &environment, QString *output)
+{
+    QProcess child;
+    QProcessEnvironment full = QProcessEnvironment::systemEnvironment();
+    full.insert(QStringLiteral("KOKUGO_CHILD"), QStringLiteral("1"));
+    full.insert(environment);
+    child.setProcessEnvironment(full);
+    child.start(program, {function});
+    QVERIFY(child.waitForFinished(60000));
+    *output = QString::fromLocal8Bit(child.readAllStandardOutput());
+    const QString errors = QString::fromLocal8Bit(child.readAllStandardError());
+    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
+             qPrintable(*output + errors));
+    QVERIFY2(output->contains(QStringLiteral("PASS   : TestClockWindow::") + function),
+             qPrintable(*output));
+}
+
+QProcessEnvironment stateHome(const QString &folder, const QString &scenario)
+{
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("XDG_STATE_HOME"), folder);
+    environment.insert(QStringLiteral("KOKUGO_SCENARIO"), scenario);
+    return environment;
+}
 
 } // namespace
 
-// The exam clock through the real window: the tick handler is driven with an injected wall clock,
-// so an 80-minute exam runs in a moment.
+// The exam clock through the real window: the tick handler is driven with injected clocks, so an
+// 80-minute exam runs in a moment. Also the exam's state file: an exam left behind by a crash is
+// taken up at the next start, a normal end leaves nothing behind.
 class TestClockWindow : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { setUpProgram(); }
+    void initTestCase();
     void init();
     void cleanup() { closeAllWindows(); }
 
@@ -35,9 +100,16 @@ private slots:
     void scoreStopsTheClockThenStartRestarts();
     void startRestartsFromAnyState();
     void exitWhileRunningPlaysNoChime();
-    void runsOutWithoutChimeFile();
-    void runsOutWithoutChimeFile_child();
+    void chimeMissingAtStartThenBack();
+    void chimeMissingAtStartThenBack_child();
     void playerOpensTheFileOnce();
+    void resumesAnExamLeftBehind_data();
+    void resumesAnExamLeftBehind();
+    void normalEndLeavesNothingBehind_data();
+    void normalEndLeavesNothingBehind();
+    void survivesAKill();
+    void unwritableStateFolder();
+    void sitting_child();
 
 private:
     void tickAt(qint64 now)
@@ -53,16 +125,38 @@ private:
             tickAt(m_now + Second);
     }
 
+    // Outlives the program's lock on it, which is held until the very end.
+    static QTemporaryDir &privateStateHome()
+    {
+        static QTemporaryDir folder;
+        return folder;
+    }
+    static QString stateFilePath()
+    {
+        return privateStateHome().filePath(QStringLiteral("kokugo-mogi/exam.state"));
+    }
+
     ExamWindow *m_window = nullptr;
     qint64 m_now = 0;
 };
+
+void TestClockWindow::initTestCase()
+{
+    setUpProgram();
+    // Never the user's own state; a child keeps the folder it is given.
+    if (qEnvironmentVariableIsEmpty("KOKUGO_CHILD")) {
+        QVERIFY(privateStateHome().isValid());
+        qputenv("XDG_STATE_HOME", QFile::encodeName(privateStateHome().path()));
+    }
+}
 
 void TestClockWindow::init()
 {
     m_window = openExamWindow();
     QVERIFY(m_window);
-    m_now = NineOClock + 42 * Second;
-    m_window->setTimeSource([this] { return m_now; });
+    m_now = Now;
+    // The elapsed clock counts from boot, not from the epoch.
+    m_window->setTimeSources([this] { return m_now; }, [this] { return m_now - NineOClock + 7; });
 }
 
 void TestClockWindow::startShowsTheFullTimeAndClearsTheScore()
@@ -162,42 +256,52 @@ void TestClockWindow::exitWhileRunningPlaysNoChime()
     QVERIFY(!clock || !clock->isActive());
 }
 
-// The program carries on without its chime: the clock still stops at "0:00" and the student is
-// told once why nothing sounded. The run happens in a copy of this test without Zikan.wav.
-void TestClockWindow::runsOutWithoutChimeFile()
+// The program carries on without its chime: the clock still stops at "0:00", the student is
+// told once why nothing sounded, and the window asks for attention instead. A chime that is back
+// before the next time-up is opened at the next tick and sounds. The run happens in a copy of
+// this test without Zikan.wav beside it.
+void TestClockWindow::chimeMissingAtStartThenBack()
 {
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
     const QString copy = folder.filePath(QStringLiteral("tst_clockwindow"));
     QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), copy));
     QVERIFY(QFile::setPermissions(copy, QFile::ReadOwner | QFile::ExeOwner));
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("KOKUGO_CHIME"),
+                       QCoreApplication::applicationDirPath() + QStringLiteral("/Zikan.wav"));
 
-    QProcess child;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("KOKUGO_CHILD"), QStringLiteral("1"));
-    child.setProcessEnvironment(environment);
-    child.start(copy, {QStringLiteral("runsOutWithoutChimeFile_child")});
-    QVERIFY(child.waitForFinished(60000));
-    const QString output = QString::fromLocal8Bit(child.readAllStandardOutput());
-    const QString errors = QString::fromLocal8Bit(child.readAllStandardError());
-    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
-             qPrintable(output + errors));
-    QVERIFY2(
-        output.contains(QStringLiteral("PASS   : TestClockWindow::runsOutWithoutChimeFile_child")),
-        qPrintable(output));
-    QCOMPARE(output.count(QStringLiteral("the chime cannot sound")), 1);
+    QString output;
+    runChild(copy, QStringLiteral("chimeMissingAtStartThenBack_child"), environment, &output);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(output.count(QStringLiteral("cannot be read")), 1);
     QVERIFY(output.contains(folder.filePath(QStringLiteral("Zikan.wav"))));
 }
 
-void TestClockWindow::runsOutWithoutChimeFile_child()
+void TestClockWindow::chimeMissingAtStartThenBack_child()
 {
-    if (qEnvironmentVariableIsEmpty("KOKUGO_CHILD"))
-        QSKIP("runs only in the copy made by runsOutWithoutChimeFile");
-    QVERIFY(!QFile::exists(QCoreApplication::applicationDirPath() + QStringLiteral("/Zikan.wav")));
+    if (qEnvironmentVariableIsEmpty("KOKUGO_CHIME"))
+        QSKIP("runs only in the copy made by chimeMissingAtStartThenBack");
+    const QString chime = QCoreApplication::applicationDirPath() + QStringLiteral("/Zikan.wav");
+    QVERIFY(!QFile::exists(chime));
+    auto *player = control<platform::MciPlayer>(m_window, QStringLiteral("MMControl1"));
+    QSignalSpy failed(player, &platform::MciPlayer::playFailed);
     clickButton(m_window, QStringLiteral("cmdスタート"));
     runUntil(NineOClock + 90 * Minute);
     QCOMPARE(remaining(), QStringLiteral("0:00"));
     QVERIFY(!timer(m_window)->isActive());
+    QCOMPARE(failed.count(), 1);
+
+    QVERIFY(QFile::copy(qEnvironmentVariable("KOKUGO_CHIME"), chime));
+    clickButton(m_window, QStringLiteral("cmdスタート"));
+    tickAt(m_now + Second);
+    QTRY_VERIFY(player->isOpen());
+    runUntil(m_now + 90 * Minute);
+    QCOMPARE(remaining(), QStringLiteral("0:00"));
+    QVERIFY(player->isOpen());
+    // The second time-up sounds, where the machine has an audio output.
+    QCOMPARE(failed.count(), QMediaDevices::audioOutputs().isEmpty() ? 2 : 1);
 }
 
 // The tick opens the player every second; only the first open reads the file.
@@ -210,6 +314,184 @@ void TestClockWindow::playerOpensTheFileOnce()
     clickButton(m_window, QStringLiteral("cmdスタート"));
     runUntil(NineOClock + 12 * Minute);
     QCOMPARE(player->openCount(), 1);
+}
+
+// An exam left behind in the state file is taken up at the next start, through the program's own
+// start-up: its ticks, and its clock if it was started, running on or run out. A file the program
+// did not write is reported once, removed, and the exam starts afresh.
+void TestClockWindow::resumesAnExamLeftBehind_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("ticked");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("running");
+    QTest::addColumn<bool>("valid");
+
+    const QHash<int, QByteArray> ticks {{1, "1"}, {10, "16"}, {34, "5"}};
+    const QStringList ticked {QStringLiteral("1(1)"), QStringLiteral("10(1)"),
+                              QStringLiteral("10(6)"), QStringLiteral("34(5)")};
+    // Started at 8:30:42, so 30 boundaries have passed by 9:00:42.
+    QTest::addRow("clock_running_for_30min") << stateFile(ticks, startedAgo(30 * Minute)) << ticked
+                                             << QStringLiteral("0:50") << true << true;
+    QTest::addRow("clock_started_in_the_last_minute")
+        << stateFile({}, startedAgo(79 * Minute + 30 * Second)) << QStringList()
+        << QStringLiteral("0:01") << true << true;
+    QTest::addRow("time_ran_out_while_away") << stateFile(ticks, startedAgo(125 * Minute)) << ticked
+                                             << QStringLiteral("0:00") << false << true;
+    QTest::addRow("scored_before_the_crash")
+        << stateFile(ticks, "stopped") << ticked << QString() << false << true;
+    QTest::addRow("box_that_does_not_exist")
+        << stateFile({{1, "6"}}, "stopped") << QStringList() << QString() << false << false;
+    QTest::addRow("cut_short") << stateFile(ticks, startedAgo(Minute)).chopped(3) << QStringList()
+                               << QString() << false << false;
+}
+
+void TestClockWindow::resumesAnExamLeftBehind()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, ticked);
+    QFETCH(QString, shown);
+    QFETCH(bool, running);
+    QFETCH(bool, valid);
+    QVERIFY(QDir().mkpath(QFileInfo(stateFilePath()).path()));
+    QFile saved(stateFilePath());
+    QVERIFY(saved.open(QIODevice::WriteOnly));
+    saved.write(file);
+    saved.close();
+    auto *player = control<platform::MciPlayer>(m_window, QStringLiteral("MMControl1"));
+    QSignalSpy commands(player, &platform::MciPlayer::commandDone);
+
+    // One warning about the state, and only for a file the program did not write.
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("^kokugo-mogi: (?!the chime)")));
+    if (!valid)
+        QTest::ignoreMessage(
+            QtWarningMsg, QRegularExpression(QStringLiteral("is not a state this program saved")));
+    exam::showExamWindow(); // takes the window open on the injected clocks
+    QCOMPARE(tickedBoxes(m_window), ticked);
+    QCOMPARE(remaining(), shown);
+    QCOMPARE(timer(m_window)->isActive(), running);
+    QCOMPARE(QFile::exists(stateFilePath()), valid);
+    QCOMPARE(commands.count(), 0);
+
+    if (running) {
+        const int minutes = m_window->RemainMinutes;
+        tickAt(NineOClock + Minute);
+        QCOMPARE(int(m_window->RemainMinutes), minutes - 1);
+    }
+}
+
+void TestClockWindow::normalEndLeavesNothingBehind_data()
+{
+    QTest::addColumn<bool>("exit");
+    QTest::addRow("exit") << true;
+    QTest::addRow("close_button") << false;
+}
+
+void TestClockWindow::normalEndLeavesNothingBehind()
+{
+    QFETCH(bool, exit);
+    exam::showExamWindow();
+    clickBox(m_window, 3, 2);
+    clickButton(m_window, QStringLiteral("cmdスタート"));
+    QVERIFY(QFile::exists(stateFilePath()));
+    if (exit)
+        m_window->mnuExit_Click();
+    else
+        m_window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!QFile::exists(stateFilePath()));
+
+    exam::showExamWindow();
+    auto *next = dynamic_cast<ExamWindow *>(platform::forms::instance(ExamWindow::designName()));
+    QVERIFY(next);
+    QCOMPARE(tickedBoxes(next), QStringList());
+    QCOMPARE(caption(next, QStringLiteral("lbl秒")), QString());
+    QVERIFY(!timer(next)->isActive());
+}
+
+// A run killed outright after ticks and Start is taken up by the next start, ticks and running
+// clock. A second instance meanwhile neither takes it up nor overwrites it.
+void TestClockWindow::survivesAKill()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString self = QCoreApplication::applicationFilePath();
+    const QString function = QStringLiteral("sitting_child");
+
+    QProcess sitter;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("KOKUGO_CHILD"), QStringLiteral("1"));
+    environment.insert(stateHome(folder.path(), QStringLiteral("sit")));
+    sitter.setProcessEnvironment(environment);
+    sitter.start(self, {function});
+    QByteArray said;
+    QTRY_VERIFY_WITH_TIMEOUT((said += sitter.readAllStandardOutput()).contains("sitting"), 30000);
+
+    QString output;
+    runChild(self, function, stateHome(folder.path(), QStringLiteral("intrude")), &output);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(output.count(QStringLiteral("another kokugo-mogi is running")), 1);
+
+    sitter.kill();
+    QVERIFY(sitter.waitForFinished(10000));
+    QCOMPARE(sitter.exitStatus(), QProcess::CrashExit);
+    runChild(self, function, stateHome(folder.path(), QStringLiteral("resume")), &output);
+    if (QTest::currentTestFailed())
+        return;
+    runChild(self, function, stateHome(folder.path(), QStringLiteral("fresh")), &output);
+}
+
+// The exam goes on, with one warning.
+void TestClockWindow::unwritableStateFolder()
+{
+    QTemporaryFile inTheWay;
+    QVERIFY(inTheWay.open());
+    QString output;
+    runChild(QCoreApplication::applicationFilePath(), QStringLiteral("sitting_child"),
+             stateHome(inTheWay.fileName(), QStringLiteral("intrude")), &output);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(output.count(QStringLiteral("will not survive a crash")), 1);
+}
+
+// One start of the program in a child, on the real clocks; what it does is KOKUGO_SCENARIO.
+void TestClockWindow::sitting_child()
+{
+    const QString scenario = qEnvironmentVariable("KOKUGO_SCENARIO");
+    if (scenario.isEmpty())
+        QSKIP("runs only in the children of survivesAKill and unwritableStateFolder");
+    closeAllWindows(); // the window init opened runs on made-up clocks
+    exam::showExamWindow();
+    auto *window = dynamic_cast<ExamWindow *>(platform::forms::instance(ExamWindow::designName()));
+    QVERIFY(window);
+    const QStringList sat {QStringLiteral("2(3)"), QStringLiteral("31(1)"),
+                           QStringLiteral("31(4)")};
+
+    if (scenario == u"sit") {
+        clickBox(window, 2, 3);
+        clickBox(window, 31, 1);
+        clickBox(window, 31, 4);
+        clickButton(window, QStringLiteral("cmdスタート"));
+        std::puts("sitting");
+        std::fflush(stdout);
+        QTest::qWait(60000);
+        QFAIL("was not killed");
+    } else if (scenario == u"resume") {
+        QCOMPARE(tickedBoxes(window), sat);
+        QVERIFY(timer(window)->isActive());
+        const QString shown = caption(window, QStringLiteral("lbl秒"));
+        QVERIFY2(shown == u"1:20" || shown == u"1:19" || shown == u"1:18", qPrintable(shown));
+        window->mnuExit_Click();
+    } else {
+        QCOMPARE(tickedBoxes(window), QStringList());
+        QCOMPARE(caption(window, QStringLiteral("lbl秒")), QString());
+        if (scenario == u"intrude") {
+            clickBox(window, 5, 5);
+            clickButton(window, QStringLiteral("cmdスタート"));
+            window->mnuExit_Click();
+        }
+    }
 }
 
 QTEST_MAIN(TestClockWindow)

@@ -11,6 +11,25 @@ constexpr qint64 Second = 1000;
 constexpr qint64 Minute = 60 * Second;
 // 2026-12-08 09:00:00 UTC, a minute boundary.
 constexpr qint64 NineOClock = 1796720400000;
+// Any reading of the elapsed clock: it counts from boot, not from the epoch.
+constexpr qint64 BootTime = 3 * 3600 * Second + 123;
+
+// Both clocks of a machine, moved on by hand.
+struct Machine
+{
+    qint64 wall = NineOClock;
+    qint64 elapsed = BootTime;
+
+    void wait(qint64 msecs)
+    {
+        wall += msecs;
+        elapsed += msecs;
+    }
+    ExamClock clock()
+    {
+        return ExamClock([this] { return wall; }, [this] { return elapsed; });
+    }
+};
 
 } // namespace
 
@@ -23,13 +42,11 @@ private slots:
     void format();
     void firstStepComesAtTheNextBoundary_data();
     void firstStepComesAtTheNextBoundary();
-    void wholeRunWithJitter_data();
-    void wholeRunWithJitter();
-    void lateAndDoubledTicks();
+    void wholeRun_data();
+    void wholeRun();
     void restartWhileRunning();
-    void clockSetBackHoldsTheTime();
-    void suspendedMachineCatchesUp();
-    void neverBelowZero();
+    void resumeAfterRestart_data();
+    void resumeAfterRestart();
     void programFolder_data();
     void programFolder();
 };
@@ -45,6 +62,7 @@ void TestExamClock::format_data()
     QTest::addRow("ten") << 10 << QStringLiteral("0:10");
     QTest::addRow("one") << 1 << QStringLiteral("0:01");
     QTest::addRow("time_up") << 0 << QStringLiteral("0:00");
+    QTest::addRow("below_zero") << -5 << QStringLiteral("0:00");
 }
 
 void TestExamClock::format()
@@ -66,102 +84,157 @@ void TestExamClock::firstStepComesAtTheNextBoundary_data()
 void TestExamClock::firstStepComesAtTheNextBoundary()
 {
     QFETCH(qint64, pressedBeforeBoundary);
-    const qint64 boundary = NineOClock + 5 * Minute;
-    ExamClock clock;
-    clock.start(boundary - pressedBeforeBoundary);
-    QCOMPARE(clock.minutesLeft(boundary - pressedBeforeBoundary), 80);
-    QCOMPARE(clock.minutesLeft(boundary - 1), 80);
-    QCOMPARE(clock.minutesLeft(boundary), 79);
-    QCOMPARE(clock.minutesLeft(boundary + Minute - 1), 79);
-    QCOMPARE(clock.minutesLeft(boundary + Minute), 78);
+    Machine machine;
+    machine.wall = NineOClock + 5 * Minute - pressedBeforeBoundary;
+    ExamClock clock = machine.clock();
+    clock.start();
+    QCOMPARE(clock.minutesLeft(), 80);
+    machine.wait(pressedBeforeBoundary - 1);
+    QCOMPARE(clock.minutesLeft(), 80);
+    machine.wait(1);
+    QCOMPARE(clock.minutesLeft(), 79);
+    machine.wait(Minute - 1);
+    QCOMPARE(clock.minutesLeft(), 79);
+    machine.wait(1);
+    QCOMPARE(clock.minutesLeft(), 78);
 }
 
-void TestExamClock::wholeRunWithJitter_data()
+// A whole exam ticked every 0.9 to 1.1 seconds, with now and then a doubled tick (two within
+// 20 ms) or a skipped one (none for 2 seconds), so some minutes get no tick in second 0 and some
+// get two. On the way the wall clock may be set forward or back, and the machine may sleep.
+// Whatever happens, the time shown after every tick is 80 less the wall-clock minute boundaries
+// that real time has passed since Start, counting time asleep and ignoring the wall clock's steps.
+void TestExamClock::wholeRun_data()
 {
     QTest::addColumn<quint32>("seed");
+    QTest::addColumn<qint64>("stepAt"); // real time since Start, or -1 for none
+    QTest::addColumn<qint64>("wallStep");
+    QTest::addColumn<qint64>("sleepAt"); // real time since Start, or -1 for none
+    QTest::addColumn<qint64>("sleep");
     for (quint32 seed : {1u, 2u, 3u, 20261208u, 4242u})
-        QTest::addRow("seed_%u", seed) << seed;
+        QTest::addRow("jitter_seed_%u", seed) << seed << -1LL << 0LL << -1LL << 0LL;
+    QTest::addRow("wall_clock_set_forward_45min")
+        << 5u << 20 * Minute << 45 * Minute << -1LL << 0LL;
+    QTest::addRow("wall_clock_set_back_30min") << 6u << 20 * Minute << -30 * Minute << -1LL << 0LL;
+    QTest::addRow("wall_clock_set_back_before_start")
+        << 7u << 3 * Minute << -26 * 3600 * Second << -1LL << 0LL;
+    QTest::addRow("wall_clock_set_forward_25s") << 8u << 10 * Minute << 25 * Second << -1LL << 0LL;
+    QTest::addRow("wall_clock_forward_in_last_minute")
+        << 9u << 79 * Minute + 10 * Second << 10 * Minute << -1LL << 0LL;
+    QTest::addRow("wall_clock_back_in_last_minute")
+        << 10u << 79 * Minute + 10 * Second << -10 * Minute << -1LL << 0LL;
+    QTest::addRow("suspend_10min") << 11u << -1LL << 0LL << 30 * Minute << 10 * Minute;
+    QTest::addRow("suspend_past_time_up") << 12u << -1LL << 0LL << 75 * Minute << 3 * 3600 * Second;
+    QTest::addRow("suspend_then_wall_clock_back")
+        << 13u << 50 * Minute << -15 * Minute << 40 * Minute << 7 * Minute;
 }
 
-// Ticks every 0.9 to 1.1 seconds, so some minutes get no tick in second 0 and some get two:
-// time is still up exactly on the first tick at or after the 80th boundary.
-void TestExamClock::wholeRunWithJitter()
+void TestExamClock::wholeRun()
 {
     QFETCH(quint32, seed);
+    QFETCH(qint64, stepAt);
+    QFETCH(qint64, wallStep);
+    QFETCH(qint64, sleepAt);
+    QFETCH(qint64, sleep);
     QRandomGenerator random(seed);
-    const qint64 pressed = NineOClock + random.bounded(60000);
-    ExamClock clock;
-    clock.start(pressed);
+    Machine machine;
+    const qint64 pressed = random.bounded(60000); // ms past the wall-clock minute
+    machine.wall += pressed;
+    ExamClock clock = machine.clock();
+    clock.start();
 
-    const qint64 timeUp = NineOClock + 80 * Minute;
+    qint64 real = 0; // time since Start, asleep or awake
     int shown = 80;
-    qint64 now = pressed;
+    bool slept = false;
     while (shown > 0) {
-        now += 900 + random.bounded(201);
-        const int left = clock.minutesLeft(now);
-        QVERIFY2(left == shown || left == shown - 1,
+        const quint32 kind = random.bounded(20);
+        const qint64 tick = kind == 0 ? random.bounded(20)         // doubled
+            : kind == 1               ? 1900 + random.bounded(201) // skipped
+                                      : 900 + random.bounded(201);
+        machine.wait(tick);
+        real += tick;
+        if (stepAt >= 0 && real - tick < stepAt && real >= stepAt)
+            machine.wall += wallStep;
+        const bool wakes = sleepAt >= 0 && real - tick < sleepAt && real >= sleepAt;
+        if (wakes) {
+            machine.wait(sleep);
+            real += sleep;
+            slept = true;
+        }
+
+        const int left = clock.minutesLeft();
+        const int expected = int(std::max<qint64>(0, 80 - (pressed + real) / Minute));
+        QVERIFY2(left == expected,
+                 qPrintable(QStringLiteral("%1 s after Start: %2 left, expected %3")
+                                .arg(real / 1000)
+                                .arg(left)
+                                .arg(expected)));
+        QVERIFY2(wakes || left == shown || left == shown - 1,
                  qPrintable(QStringLiteral("jumped from %1 to %2").arg(shown).arg(left)));
-        QCOMPARE(left, int(80 - (now - NineOClock) / Minute));
         shown = left;
     }
-    QVERIFY(now >= timeUp);
-    QVERIFY(now < timeUp + 1100);
-}
-
-// A tick late in second 59 and the next in second 1 still count the minute; two ticks in the
-// same second 0 count it once.
-void TestExamClock::lateAndDoubledTicks()
-{
-    ExamClock clock;
-    clock.start(NineOClock + 30 * Second);
-    QCOMPARE(clock.minutesLeft(NineOClock + 59 * Second + 900), 80);
-    QCOMPARE(clock.minutesLeft(NineOClock + Minute + 1000), 79);
-    QCOMPARE(clock.minutesLeft(NineOClock + 2 * Minute + 50), 78);
-    QCOMPARE(clock.minutesLeft(NineOClock + 2 * Minute + 950), 78);
+    // Time is up on the first tick at or after the 80th boundary, or on waking past it.
+    const qint64 timeUp = 80 * Minute - pressed;
+    QVERIFY(real >= timeUp);
+    QVERIFY(real < timeUp + 2100 || (slept && sleepAt < timeUp));
 }
 
 void TestExamClock::restartWhileRunning()
 {
-    ExamClock clock;
-    clock.start(NineOClock);
-    QCOMPARE(clock.minutesLeft(NineOClock + 30 * Minute + 5 * Second), 50);
-    clock.start(NineOClock + 30 * Minute + 20 * Second);
-    QCOMPARE(clock.minutesLeft(NineOClock + 30 * Minute + 59 * Second), 80);
-    QCOMPARE(clock.minutesLeft(NineOClock + 31 * Minute), 79);
+    Machine machine;
+    ExamClock clock = machine.clock();
+    clock.start();
+    machine.wait(30 * Minute + 5 * Second);
+    QCOMPARE(clock.minutesLeft(), 50);
+    machine.wait(15 * Second);
+    clock.start();
+    QCOMPARE(clock.startedAt(), NineOClock + 30 * Minute + 20 * Second);
+    machine.wait(39 * Second);
+    QCOMPARE(clock.minutesLeft(), 80);
+    machine.wait(Second);
+    QCOMPARE(clock.minutesLeft(), 79);
 
     // Start after run-out.
-    QCOMPARE(clock.minutesLeft(NineOClock + 200 * Minute), 0);
-    clock.start(NineOClock + 200 * Minute + Second);
-    QCOMPARE(clock.minutesLeft(NineOClock + 200 * Minute + 2 * Second), 80);
+    machine.wait(200 * Minute);
+    QCOMPARE(clock.minutesLeft(), 0);
+    clock.start();
+    machine.wait(Second);
+    QCOMPARE(clock.minutesLeft(), 80);
 }
 
-void TestExamClock::clockSetBackHoldsTheTime()
+// After a crash the exam goes on from the wall-clock time of its Start: the elapsed clock of the
+// earlier run is gone. From then on the elapsed clock counts again.
+void TestExamClock::resumeAfterRestart_data()
 {
-    ExamClock clock;
-    clock.start(NineOClock);
-    QCOMPARE(clock.minutesLeft(NineOClock + 10 * Minute), 70);
-    QCOMPARE(clock.minutesLeft(NineOClock + 5 * Minute), 70);      // set back five minutes
-    QCOMPARE(clock.minutesLeft(NineOClock - 10 * Minute), 70);     // even before Start
-    QCOMPARE(clock.minutesLeft(NineOClock + 10 * Minute + 1), 70); // back where it was
-    QCOMPARE(clock.minutesLeft(NineOClock + 11 * Minute), 69);
+    QTest::addColumn<qint64>("startedAt");
+    QTest::addColumn<int>("left");
+    QTest::addColumn<int>("leftAMinuteLater");
+    const qint64 now = NineOClock + 20 * Second; // the wall clock at restart
+    QTest::addRow("a_second_ago") << now - Second << 80 << 79;
+    QTest::addRow("started_at_second_50_of_8_59") << NineOClock - 10 * Second << 80 - 1 << 80 - 2;
+    QTest::addRow("30min_ago") << now - 30 * Minute << 50 << 49;
+    QTest::addRow("79min_ago") << now - 79 * Minute << 1 << 0;
+    QTest::addRow("80min_ago") << now - 80 * Minute << 0 << 0;
+    QTest::addRow("a_day_ago") << now - 24 * 60 * Minute << 0 << 0;
+    QTest::addRow("in_the_future") << now + 10 * Minute << 80 << 79;
+    QTest::addRow("at_the_epoch") << 0LL << 0 << 0;
 }
 
-void TestExamClock::suspendedMachineCatchesUp()
+void TestExamClock::resumeAfterRestart()
 {
-    ExamClock clock;
-    clock.start(NineOClock + 15 * Second);
-    QCOMPARE(clock.minutesLeft(NineOClock + 3 * Minute), 77);
-    QCOMPARE(clock.minutesLeft(NineOClock + 13 * Minute + 2 * Second), 67);
-}
-
-void TestExamClock::neverBelowZero()
-{
-    ExamClock clock;
-    clock.start(NineOClock);
-    QCOMPARE(clock.minutesLeft(NineOClock + 79 * Minute), 1);
-    QCOMPARE(clock.minutesLeft(NineOClock + 80 * Minute), 0);
-    QCOMPARE(clock.minutesLeft(NineOClock + 1000 * Minute), 0);
-    QCOMPARE(formatRemaining(0, -5, 0), QStringLiteral("0:00"));
+    QFETCH(qint64, startedAt);
+    QFETCH(int, left);
+    QFETCH(int, leftAMinuteLater);
+    Machine machine;
+    machine.wall = NineOClock + 20 * Second;
+    machine.elapsed = 5 * Second; // just booted
+    ExamClock clock = machine.clock();
+    clock.resume(startedAt);
+    QCOMPARE(clock.startedAt(), startedAt);
+    QCOMPARE(clock.minutesLeft(), left);
+    machine.wall -= 2 * Minute; // set back: it no longer matters
+    machine.elapsed += Minute;
+    QCOMPARE(clock.minutesLeft(), leftAMinuteLater);
 }
 
 void TestExamClock::programFolder_data()

@@ -35,8 +35,9 @@ struct Model
     } while (false)
 
 // A seeded random walk of many actions through the real windows: ticking boxes, switching tabs,
-// Start, Score, Pass rate, About, closing windows and timer ticks with the wall clock jumping
-// forward, back and in jitter. KOKUGO_SOAK_SEED and KOKUGO_SOAK_ACTIONS repeat or lengthen a run.
+// Start, Score, Pass rate, About, closing windows and timer ticks in jitter, with the machine
+// sleeping and the wall clock set forward and back. KOKUGO_SOAK_SEED and KOKUGO_SOAK_ACTIONS repeat
+// or lengthen a run.
 class TestSoak : public QObject
 {
     Q_OBJECT
@@ -54,7 +55,8 @@ private:
 
     QRandomGenerator m_random;
     quint32 m_seed = 0;
-    qint64 m_now = NineOClock;
+    qint64 m_wall = NineOClock;
+    qint64 m_elapsed = 0;
     ExamWindow *m_window = nullptr;
     std::array<std::array<QCheckBox *, exam::MaxChoices>, exam::SlotCount> m_boxes {};
     std::array<QLabel *, exam::SlotCount> m_marks {};
@@ -70,7 +72,7 @@ void TestSoak::openWindow()
 {
     m_window = openExamWindow();
     QVERIFY(m_window);
-    m_window->setTimeSource([this] { return m_now; });
+    m_window->setTimeSources([this] { return m_wall; }, [this] { return m_elapsed; });
     for (int k = 1; k <= exam::SlotCount; ++k) {
         m_marks[std::size_t(k - 1)] = mark(m_window, k);
         for (int i = 1; i <= exam::slot(k).choices; ++i)
@@ -149,17 +151,21 @@ void TestSoak::act(int action)
             window->close();
         break;
     }
-    case 7: { // the wall clock moves on and the timer ticks
+    case 7: { // time passes and the timer ticks
         const quint32 kind = m_random.bounded(100);
         qint64 step = 900 + m_random.bounded(201); // timer jitter
+        qint64 wallStep = 0;
         if (kind < 3)
             step = 10 * 60000; // a suspended machine
         else if (kind < 5)
-            step = -5 * 60000; // the clock set back
+            wallStep = -5 * 60000; // the wall clock set back
+        else if (kind < 7)
+            wallStep = 45 * 60000; // the wall clock set forward
         else if (kind < 30)
             step = 60000; // skip ahead a whole minute
-        m_now += step;
-        m_lastAction = QStringLiteral("tick after %1 ms").arg(step);
+        m_elapsed += step;
+        m_wall += step + wallStep;
+        m_lastAction = QStringLiteral("tick after %1 ms, wall clock %2 ms").arg(step).arg(wallStep);
         if (timer(m_window)->isActive())
             m_window->tmr時間_Timer();
         break;

@@ -120,7 +120,7 @@ fi
 # --- The installed program, started through its link with the system's Qt
 run_installed() { # <stderr file>; prints the exit status
     local status=0
-    QT_QPA_PLATFORM=offscreen timeout 3 "$link" >/dev/null 2>"$1" </dev/null || status=$?
+    QT_QPA_PLATFORM=offscreen XDG_STATE_HOME=$scratch/state timeout 3 "$link" >/dev/null 2>"$1" </dev/null || status=$?
     echo "$status"
 }
 
