@@ -20,6 +20,22 @@ install(FILES ${PROJECT_SOURCE_DIR}/data/io.github.kokugo_mogi.kokugo_mogi.metai
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright)
 
+# The manual page in Japanese with an English one beside it, and the changelog in Debian's
+# format, compressed as Debian wants them: at the highest level and without a time stamp.
+find_program(KOKUGO_GZIP gzip REQUIRED)
+configure_file(${PROJECT_SOURCE_DIR}/docs/kokugo-mogi.ja.1.in ${PROJECT_BINARY_DIR}/man/ja/kokugo-mogi.1
+               @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/docs/kokugo-mogi.1.in ${PROJECT_BINARY_DIR}/man/en/kokugo-mogi.1
+               @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/docs/changelog ${PROJECT_BINARY_DIR}/doc/changelog COPYONLY)
+foreach(document man/ja/kokugo-mogi.1 man/en/kokugo-mogi.1 doc/changelog)
+    execute_process(COMMAND ${KOKUGO_GZIP} -9nkf ${PROJECT_BINARY_DIR}/${document}
+                    COMMAND_ERROR_IS_FATAL ANY)
+endforeach()
+install(FILES ${PROJECT_BINARY_DIR}/man/ja/kokugo-mogi.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/ja/man1)
+install(FILES ${PROJECT_BINARY_DIR}/man/en/kokugo-mogi.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${PROJECT_BINARY_DIR}/doc/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kokugo-mogi)
 set(CPACK_PACKAGE_VENDOR "The kokugo-mogi developers")

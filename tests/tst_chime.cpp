@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -67,14 +68,16 @@ void TestChime::chimeIsHeardAtTimeUp()
 {
     const QString sink = qEnvironmentVariable("KOKUGO_TEST_SINK");
     if (sink.isEmpty())
-        QSKIP("needs the sound server that ./dev.sh test starts");
+        QSKIP("needs the sound server that ./dev.sh test starts (KOKUGO_TEST_SINK names its sink)");
+    if (QStandardPaths::findExecutable(QStringLiteral("parec")).isEmpty())
+        QSKIP("needs parec (pulseaudio-utils) to record the chime");
     QTemporaryDir folder;
     const QString recording = folder.filePath(QStringLiteral("chime.wav"));
     QProcess recorder;
     recorder.start(QStringLiteral("parec"),
                    {QStringLiteral("-d"), sink + QStringLiteral(".monitor"),
                     QStringLiteral("--file-format=wav"), recording});
-    QVERIFY2(recorder.waitForStarted(), "parec is needed to record the chime");
+    QVERIFY(recorder.waitForStarted());
 
     ExamWindow *window = openExamWindow();
     QVERIFY(window);

@@ -5,12 +5,16 @@
 #include <QProcess>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <memory>
 
 using namespace testutil;
 
 // Screenshots of the real windows on a real X server (the test command runs Xvfb), taken with
 // ImageMagick's import as a user would see them, and checked for what must be visible.
-// KOKUGO_SCREENSHOT_DIR keeps the pictures; tools/screenshots.sh uses it for the README.
+// They go to a fresh temporary folder, removed at the end; KOKUGO_SCREENSHOT_DIR keeps them
+// instead, as tools/screenshots.sh does for the README.
 class TestScreenshots : public QObject
 {
     Q_OBJECT
@@ -29,19 +33,24 @@ private slots:
 
 private:
     QImage shoot(QWidget *window, const QString &name);
+    std::unique_ptr<QTemporaryDir> m_scratch;
     QDir m_folder;
 };
 
 void TestScreenshots::initTestCase()
 {
     if (QGuiApplication::platformName() != u"xcb")
-        QSKIP("needs the X server that ./dev.sh test starts");
+        QSKIP("needs an X server, and none answers at DISPLAY (./dev.sh test starts one)");
     if (QStandardPaths::findExecutable(QStringLiteral("import")).isEmpty())
         QSKIP("needs ImageMagick's import");
     setUpProgram();
-    const QString folder = qEnvironmentVariable("KOKUGO_SCREENSHOT_DIR");
-    m_folder.setPath(folder.isEmpty() ? QDir::temp().filePath(QStringLiteral("kokugo-mogi-shots"))
-                                      : folder);
+    QString folder = qEnvironmentVariable("KOKUGO_SCREENSHOT_DIR");
+    if (folder.isEmpty()) {
+        m_scratch = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_scratch->isValid());
+        folder = m_scratch->path();
+    }
+    m_folder.setPath(folder);
     QVERIFY(m_folder.mkpath(QStringLiteral(".")));
 }
 

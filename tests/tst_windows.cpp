@@ -3,7 +3,6 @@
 #include "exam/scorebands.h"
 #include "platform/richtextpane.h"
 
-#include <QGroupBox>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
@@ -70,7 +69,6 @@ private slots:
     void exitClosesEverything_data();
     void exitClosesEverything();
     void closingTheExamWindowLeavesOthersOpen();
-    void everyCaptionHasGlyphs();
     void darkThemeKeepsDesignColours();
     void processEndsOnExit_data();
     void processEndsOnExit();
@@ -371,41 +369,6 @@ void TestWindows::closingTheExamWindowLeavesOthersOpen()
     QVERIFY(!instance(ExamWindow::designName()));
     QWidget *verdict = instance(reference::passLineWindowName(2));
     QVERIFY(verdict && verdict->isVisible());
-}
-
-// Captions are drawn only in the Gothic face, with no fallback fonts.
-void TestWindows::everyCaptionHasGlyphs()
-{
-    m_window->mnuAbout_Click();
-    for (int w = 1; w <= reference::PassLineWindowCount; ++w)
-        platform::forms::show(reference::passLineWindowName(w));
-    QStringList captions;
-    for (QWidget *window : QApplication::topLevelWidgets()) {
-        if (window->isHidden())
-            continue;
-        captions << window->windowTitle();
-        for (QWidget *widget : window->findChildren<QWidget *>()) {
-            QString caption;
-            if (auto *label = qobject_cast<QLabel *>(widget))
-                caption = label->text();
-            else if (auto *button = qobject_cast<QAbstractButton *>(widget))
-                caption = button->text();
-            else if (auto *frame = qobject_cast<QGroupBox *>(widget))
-                caption = frame->title();
-            else if (auto *tabs = qobject_cast<platform::TabControl *>(widget))
-                for (int i = 0; i < tabs->count(); ++i)
-                    caption += tabs->tabText(i);
-            else if (auto *menu = qobject_cast<QMenu *>(widget))
-                caption = menu->title() + menu->actions().value(0)->text();
-            if (caption.isEmpty())
-                continue;
-            const QFontMetrics metrics(widget->font());
-            for (QChar c : std::as_const(caption))
-                QVERIFY2(metrics.inFont(c), qPrintable(widget->objectName() + u' ' + caption));
-            captions << caption;
-        }
-    }
-    QVERIFY(captions.size() > 240); // every box, frame, button, label, tab and title
 }
 
 // What sits on a colour or picture of the design: the average note, the answer sheet's tab rows,

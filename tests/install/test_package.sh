@@ -2,8 +2,9 @@
 # usage: test_package.sh <build dir> <source dir> <version>
 # Packages the program from a build, unpacks the .deb into a scratch root and checks what a
 # Debian desktop would see: the file layout, the desktop entry and metainfo, the icons, the
-# dependencies, and the installed program starting through its bin/ link and finding its chime
-# beside the real executable.
+# manual pages and changelog, the dependencies, what lintian says, and the installed program
+# starting through its bin/ link and finding its chime beside the real executable.
+# Exits with 77, which ctest counts as skipped, when a tool it needs is missing.
 set -euo pipefail
 
 build=$(readlink -f "$1")
@@ -22,10 +23,10 @@ fail() {
     failures=$((failures + 1))
 }
 
-for tool in dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli file readelf; do
+for tool in dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli file readelf lintian; do
     command -v "$tool" >/dev/null || {
-        echo "FAIL: $tool is missing (./dev.sh test installs it)" >&2
-        exit 1
+        echo "SKIP: the package test needs $tool (./dev.sh test installs it)"
+        exit 77
     }
 done
 
@@ -115,6 +116,29 @@ if [ ${#metainfos[@]} -eq 1 ] && [ -f "${metainfos[0]}" ]; then
     [ -f "$root/usr/share/applications/$launchable" ] || fail "the metainfo launches '$launchable', which is not installed"
 else
     fail "expected one file in usr/share/metainfo, found: ${metainfos[*]}"
+fi
+
+# --- Manual pages, Japanese and English, and the changelog in Debian's format
+for page in usr/share/man/ja/man1/kokugo-mogi.1.gz usr/share/man/man1/kokugo-mogi.1.gz; do
+    if [ -f "$root/$page" ]; then
+        gzip -t "$root/$page" || fail "$page is not gzip data"
+        zcat "$root/$page" | grep -q '^\.SH ' || fail "$page is not a manual page"
+    else
+        fail "no $page"
+    fi
+done
+zcat "$root/usr/share/man/ja/man1/kokugo-mogi.1.gz" | grep -q '^\.SH 名前' || fail "the Japanese manual page is not in Japanese"
+changelog=$root/usr/share/doc/kokugo-mogi/changelog.gz
+if [ -f "$changelog" ]; then
+    top=$(zcat "$changelog" | head -n 1)
+    [[ $top == "kokugo-mogi ($version) "* ]] || fail "the changelog starts with '$top', not version $version"
+else
+    fail "no usr/share/doc/kokugo-mogi/changelog.gz"
+fi
+
+# --- lintian: no error and no warning
+if ! out=$(lintian --fail-on error,warning "$deb" 2>&1); then
+    fail "lintian: $(grep -E '^[EW]: ' <<<"$out" || echo "$out")"
 fi
 
 # --- The installed program, started through its link with the system's Qt
