@@ -30,8 +30,9 @@ QFont designFont(double points, bool bold, Face face)
     // faces lose strokes thinner than half a pixel, and "_" draws nothing at 12 and 16 pixels.
     font.setHintingPreference(QFont::PreferVerticalHinting);
     // The faces hold every character of code page 932, all the program ever shows, so no other
-    // font is needed; looking up fallback fonts was a good part of start-up.
-    font.setStyleStrategy(QFont::NoFontMerging);
+    // font is needed; looking up fallback fonts was a good part of start-up. Nor is the shaper:
+    // in these faces each character is one glyph, and text laid out without it draws the same.
+    font.setStyleStrategy(QFont::StyleStrategy(QFont::NoFontMerging | QFont::PreferNoShaping));
     return font;
 }
 

@@ -87,19 +87,26 @@ QImage rawPicture(QByteArrayView data)
         || (indexed && !indicesFit(QByteArrayView(pixels, lineBytes * height), colourCount)))
         return {};
 
-    QImage image(int(width), int(height), static_cast<QImage::Format>(format));
+    // An indexed picture is looked up into 32-bit pixels here, straight from the data: drawn, it
+    // would be converted anyway, and a pixmap takes a 32-bit image over without a copy.
+    const bool opaque = std::all_of(colours.cbegin(), colours.cend(),
+                                    [](QRgb colour) { return qAlpha(colour) == 255; });
+    for (QRgb &colour : colours)
+        colour = qPremultiply(colour);
+    QImage image(int(width), int(height),
+                 indexed && opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
+    const QRgb *table = colours.constData();
     for (int y = 0; y < int(height); ++y) {
         const char *line = pixels + y * lineBytes;
+        auto *out = reinterpret_cast<QRgb *>(image.scanLine(y));
         if (indexed) {
-            memcpy(image.scanLine(y), line, size_t(lineBytes));
+            for (quint32 x = 0; x < width; ++x)
+                out[x] = table[quint8(line[x])];
         } else {
-            auto *out = reinterpret_cast<QRgb *>(image.scanLine(y));
             for (quint32 x = 0; x < width; ++x)
                 out[x] = qFromLittleEndian<quint32>(line + 4 * x);
         }
     }
-    if (indexed)
-        image.setColorTable(colours);
     return image;
 }
 
