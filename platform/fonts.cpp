@@ -2,6 +2,8 @@
 
 #include "platform/twips.h"
 
+#include <QGuiApplication>
+
 namespace platform {
 
 QString familyName(Face face)
@@ -18,6 +20,9 @@ void installFontSubstitutions()
     QFont::insertSubstitution(familyName(Face::PGothic), pgothic);
     QFont::insertSubstitution(QStringLiteral("MS Gothic"), gothic);
     QFont::insertSubstitution(QStringLiteral("MS PGothic"), pgothic);
+    // The default font is the Gothic face too: the toolkit lays out each text pane's first, empty
+    // document in it, and another face would be loaded for that alone.
+    QGuiApplication::setFont(designFont(9));
 }
 
 QFont designFont(double points, bool bold, Face face)
