@@ -24,6 +24,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
@@ -80,6 +81,9 @@ ExamWindow::ExamWindow(QWidget *parent)
       m_clock([] { return QDateTime::currentMSecsSinceEpoch(); }, &platform::elapsedMsecs),
       m_chimeFile(ProgramFolder() + QStringLiteral("Zikan.wav"))
 {
+    // The window opens on the primary screen. Told so before its controls are made, it saves each
+    // of them looking for a screen of its own to resolve its font against.
+    setScreen(QGuiApplication::primaryScreen());
     setObjectName(designName());
     setWindowTitle(text(design::WindowCaption));
     setFont(platform::designFont(9));

@@ -2,6 +2,8 @@
 
 #include "platform/twips.h"
 
+#include <QGuiApplication>
+
 namespace platform {
 
 QString familyName(Face face)
@@ -18,6 +20,9 @@ void installFontSubstitutions()
     QFont::insertSubstitution(familyName(Face::PGothic), pgothic);
     QFont::insertSubstitution(QStringLiteral("MS Gothic"), gothic);
     QFont::insertSubstitution(QStringLiteral("MS PGothic"), pgothic);
+    // The default font is the Gothic face too: the toolkit lays out each text pane's first, empty
+    // document in it, and another face would be loaded for that alone.
+    QGuiApplication::setFont(designFont(9));
 }
 
 QFont designFont(double points, bool bold, Face face)
@@ -30,8 +35,9 @@ QFont designFont(double points, bool bold, Face face)
     // faces lose strokes thinner than half a pixel, and "_" draws nothing at 12 and 16 pixels.
     font.setHintingPreference(QFont::PreferVerticalHinting);
     // The faces hold every character of code page 932, all the program ever shows, so no other
-    // font is needed; looking up fallback fonts was a good part of start-up.
-    font.setStyleStrategy(QFont::NoFontMerging);
+    // font is needed; looking up fallback fonts was a good part of start-up. Nor is the shaper:
+    // in these faces each character is one glyph, and text laid out without it draws the same.
+    font.setStyleStrategy(QFont::StyleStrategy(QFont::NoFontMerging | QFont::PreferNoShaping));
     return font;
 }
 

@@ -6,7 +6,7 @@ namespace platform {
 
 // The designs ask for the Japanese Gothic faces "ＭＳ ゴシック" (fixed pitch) and "ＭＳ Ｐゴシック"
 // (proportional). IPAGothic and IPAPGothic share their metrics, so every caption fits the box it
-// was designed for.
+// was designed for. The fixed-pitch face in 9 pt becomes the application's default font.
 void installFontSubstitutions();
 
 enum class Face { Gothic, PGothic };

@@ -1,7 +1,9 @@
 #include "platform/rawpicture.h"
 
-#include <QFile>
+#include <QResource>
 #include <QtEndian>
+
+#include <algorithm>
 
 namespace platform {
 
@@ -38,6 +40,25 @@ private:
     qsizetype m_at = 0;
 };
 
+// Whether every pixel names a colour of the table. The indices ORed together, eight at a time,
+// bound the largest of them; only when that bound does not fit is each pixel looked at.
+bool indicesFit(QByteArrayView pixels, quint32 colourCount)
+{
+    quint64 bits = 0;
+    qsizetype at = 0;
+    for (; at + 8 <= pixels.size(); at += 8)
+        bits |= qFromUnaligned<quint64>(pixels.data() + at);
+    for (; at < pixels.size(); ++at)
+        bits |= quint8(pixels[at]);
+    quint32 bound = 0;
+    for (; bits != 0; bits >>= 8)
+        bound |= quint32(bits & 0xff);
+    if (bound < colourCount)
+        return true;
+    return std::all_of(pixels.begin(), pixels.end(),
+                       [colourCount](char index) { return quint8(index) < colourCount; });
+}
+
 } // namespace
 
 QImage rawPicture(QByteArrayView data)
@@ -60,29 +81,30 @@ QImage rawPicture(QByteArrayView data)
         if (!input.take(colour))
             return {};
     }
-    QImage image(int(width), int(height), static_cast<QImage::Format>(format));
     const qsizetype lineBytes = qsizetype(width) * (indexed ? 1 : 4);
+    const char *pixels = input.take(lineBytes * height);
+    if (!pixels
+        || (indexed && !indicesFit(QByteArrayView(pixels, lineBytes * height), colourCount)))
+        return {};
+
+    // An indexed picture is looked up into 32-bit pixels here, straight from the data: drawn, it
+    // would be converted anyway, and a pixmap takes a 32-bit image over without a copy.
+    const bool opaque = std::all_of(colours.cbegin(), colours.cend(),
+                                    [](QRgb colour) { return qAlpha(colour) == 255; });
+    for (QRgb &colour : colours)
+        colour = qPremultiply(colour);
+    QImage image(int(width), int(height),
+                 indexed && opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
+    const QRgb *table = colours.constData();
     for (int y = 0; y < int(height); ++y) {
-        const char *line = input.take(lineBytes);
-        if (!line)
-            return {};
+        const char *line = pixels + y * lineBytes;
+        auto *out = reinterpret_cast<QRgb *>(image.scanLine(y));
         if (indexed) {
-            memcpy(image.scanLine(y), line, size_t(lineBytes));
-        } else {
-            auto *pixels = reinterpret_cast<QRgb *>(image.scanLine(y));
             for (quint32 x = 0; x < width; ++x)
-                pixels[x] = qFromLittleEndian<quint32>(line + 4 * x);
-        }
-    }
-    if (indexed) {
-        // Every pixel must name a colour of the table.
-        image.setColorTable(colours);
-        for (int y = 0; y < int(height); ++y) {
-            const uchar *line = image.constScanLine(y);
-            for (quint32 x = 0; x < width; ++x) {
-                if (line[x] >= colourCount)
-                    return {};
-            }
+                out[x] = table[quint8(line[x])];
+        } else {
+            for (quint32 x = 0; x < width; ++x)
+                out[x] = qFromLittleEndian<quint32>(line + 4 * x);
         }
     }
     return image;
@@ -90,10 +112,9 @@ QImage rawPicture(QByteArrayView data)
 
 QImage rawPictureResource(const QString &resource)
 {
-    QFile file(resource);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return rawPicture(file.readAll());
+    // Straight from the resource, without the copy a QFile would read it into.
+    const QResource file(resource);
+    return file.isValid() ? rawPicture(file.uncompressedData()) : QImage();
 }
 
 } // namespace platform

@@ -4,6 +4,7 @@
 #include "platform/rtfreader.h"
 
 #include <QFile>
+#include <QFontMetricsF>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -88,7 +89,13 @@ void RichTextPane::load()
     }
     const rtf::Document source = rtf::read(file.readAll());
     if (isPlain(source)) {
+        // Every paragraph takes a line at least: a document surely longer than the pane gets its
+        // scroll bar before it is laid out, so that its lines are laid out once, at their final
+        // width, and not again when the scroll bar appears.
+        if (qreal(source.paragraphs.size()) * QFontMetricsF(font()).height() > viewport()->height())
+            setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         setPlainText(source.toPlainText());
+        setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
         return;
     }
 

@@ -219,6 +219,7 @@ private:
     bool next(Token &token);
     void readControl(Token &token);
     void readText(Token &token);
+    bool nextEscapedByte(uchar &byte);
 
     void handleWord(const Token &token);
     void handleSymbol(uchar symbol);
@@ -330,9 +331,17 @@ Document Reader::run()
         case Token::ControlSymbol:
             handleSymbol(token.byte);
             break;
-        case Token::Byte:
-            appendBytes(*contentSink(), &token.byte, 1);
+        case Token::Byte: {
+            // Japanese text is written as \'hh escapes, two to a character; those that follow
+            // one another are appended together.
+            uchar bytes[256];
+            qsizetype count = 0;
+            bytes[count++] = token.byte;
+            while (count < qsizetype(sizeof bytes) && nextEscapedByte(bytes[count]))
+                ++count;
+            appendBytes(*contentSink(), bytes, count);
             break;
+        }
         case Token::Text:
             handleText(token.text, token.size);
             break;
@@ -452,6 +461,20 @@ void Reader::readText(Token &token)
     token.kind = Token::Text;
     token.text = start;
     token.size = m_pos - start;
+}
+
+// Reads a \'hh escape that follows at once, if one does.
+bool Reader::nextEscapedByte(uchar &byte)
+{
+    if (m_end - m_pos < 4 || m_pos[0] != '\\' || m_pos[1] != '\'')
+        return false;
+    const int high = hexValue(m_pos[2]);
+    const int low = hexValue(m_pos[3]);
+    if (high < 0 || low < 0)
+        return false;
+    byte = uchar(high * 16 + low);
+    m_pos += 4;
+    return true;
 }
 
 qsizetype Reader::skipFallback(const uchar *text, qsizetype size)

@@ -40,9 +40,15 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "kokugo-rawpicture: cannot read %s\n", qPrintable(arguments[1]));
         return 1;
     }
-    image = image.format() == QImage::Format_Indexed8
-        ? image
-        : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    // A picture of 256 colours or fewer (the GIF) is kept indexed: a quarter of the bytes to copy
+    // out of the resources, and exactly the same pixels.
+    if (image.format() != QImage::Format_Indexed8) {
+        const QImage indexed = image.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+        image = indexed.convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                == image.convertToFormat(QImage::Format_ARGB32_Premultiplied)
+            ? indexed
+            : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    }
 
     QByteArray out("KMPX");
     put(out, quint32(image.width()));

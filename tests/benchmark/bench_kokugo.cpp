@@ -1,8 +1,26 @@
-// Prints the program's speed and memory figures beside those of an empty Qt main window of the
-// same size, measured in the same run. Nothing here asserts: the figures are for reading.
+// Prints the program's speed and memory figures in three columns, all measured in the same run:
 //
-//   kokugo-bench            every figure (takes a little over a minute: the idle clock)
-//   kokugo-bench --quick    without the minute of idle clock
+//   kokugo-mogi    the program itself;
+//   text window    a window of the same client size that shows one line of Japanese text in the
+//                  program's face ("ＭＳ ゴシック", set in IPAGothic): it loads the fonts as the
+//                  program does, so it is the least any window of the program could take;
+//   empty window   an empty Qt main window of the same size.
+//
+// Start-up runs from starting a fresh process to that process seeing its first window exposed;
+// peak memory is that process's high-water mark then. The other rows are measured in this
+// process ("-" where a row means nothing for a window without a clock). Nothing here asserts:
+// the figures are for reading. ./dev.sh bench runs it offscreen unless QT_QPA_PLATFORM says
+// otherwise.
+//
+//   kokugo-bench              every figure (takes a little over a minute: the idle clock)
+//   kokugo-bench --quick      without the minute of idle clock
+//   kokugo-bench --runs N     start each window N times for the start-up median (default 11)
+//   kokugo-bench --help       this list
+//   kokugo-bench --child exam|text|empty [IDLE_MS]
+//                             one window alone, as the benchmark starts it: prints "shown" and
+//                             the peak memory once the window is exposed, then, given IDLE_MS,
+//                             the CPU seconds used over that many milliseconds of running clock.
+//                             Handy under a profiler.
 
 #include "exam/answerkey.h"
 #include "exam/examwindow.h"
@@ -15,6 +33,7 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QMainWindow>
 #include <QProcess>
 #include <QRegularExpression>
@@ -25,7 +44,10 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
 
 namespace {
 
@@ -50,16 +72,29 @@ double cpuSeconds()
         + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-QWidget *makeWindow(bool exam)
+enum class Kind { Exam, Text, Empty };
+
+constexpr std::array<const char *, 3> KindNames = {"exam", "text", "empty"};
+
+QWidget *makeWindow(Kind kind)
 {
-    if (exam) {
+    if (kind == Kind::Exam) {
         platform::installFontSubstitutions();
         exam::defineWindows();
         exam::showExamWindow();
         return platform::forms::instance(ExamWindow::designName());
     }
     auto *window = new QMainWindow;
-    window->setCentralWidget(new QWidget);
+    if (kind == Kind::Text) {
+        platform::installFontSubstitutions();
+        auto *line
+            = new QLabel(QStringLiteral("問題 （国語Ⅰ・Ⅱ）　次の文章を読んで、後の問いに答えよ。"));
+        line->setFont(platform::designFont(9));
+        line->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        window->setCentralWidget(line);
+    } else {
+        window->setCentralWidget(new QWidget);
+    }
     window->resize(ClientWidth, ClientHeight);
     window->show();
     return window;
@@ -73,10 +108,10 @@ void waitUntilExposed(QWidget *window)
 }
 
 // Child: show the window, report, and (for the idle figure) let the clock run for `idleMsecs`.
-int runChild(const QString &kind, int idleMsecs)
+int runChild(Kind kind, int idleMsecs)
 {
-    const bool exam = kind == u"exam";
-    QWidget *window = makeWindow(exam);
+    const bool exam = kind == Kind::Exam;
+    QWidget *window = makeWindow(kind);
     waitUntilExposed(window);
     std::printf("shown %ld\n", peakMemoryKiB());
     std::fflush(stdout);
@@ -97,12 +132,25 @@ struct ChildFigures
     long peakKiB = 0;
 };
 
-ChildFigures startChild(const QString &kind)
+// Starts one window alone in a fresh process, on this process's platform.
+void startChild(QProcess &child, Kind kind, const QStringList &more = {})
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QGuiApplication::platformName());
+    child.setProcessEnvironment(environment);
+    child.start(
+        QCoreApplication::applicationFilePath(),
+        QStringList {QStringLiteral("--child"), QString::fromLatin1(KindNames[std::size_t(kind)])}
+            + more);
+}
+
+// A window that never shows ends the benchmark: its figures would mean nothing.
+ChildFigures timeChild(Kind kind)
 {
     QProcess child;
     QElapsedTimer clock;
     clock.start();
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), kind});
+    startChild(child, kind);
     ChildFigures figures;
     while (child.waitForReadyRead(30000)) {
         const QByteArray line = child.readLine();
@@ -113,6 +161,11 @@ ChildFigures startChild(const QString &kind)
         }
     }
     child.waitForFinished(30000);
+    if (figures.startupMsecs <= 0) {
+        std::fprintf(stderr, "kokugo-bench: the %s window did not show\n%s",
+                     KindNames[std::size_t(kind)], child.readAllStandardError().constData());
+        std::exit(1);
+    }
     return figures;
 }
 
@@ -142,33 +195,99 @@ double microsecondsPerCall(int calls, F &&call)
     return double(clock.nsecsElapsed()) / 1e3 / calls;
 }
 
-void row(const char *what, const QString &program, const QString &empty)
+void row(const char *what, const QString &program, const QString &text, const QString &empty)
 {
-    std::printf("%-40s %16s %16s\n", what, qPrintable(program), qPrintable(empty));
+    std::printf("%-50s %14s %14s %14s\n", what, qPrintable(program), qPrintable(text),
+                qPrintable(empty));
+}
+
+QString fixed(double value, int decimals)
+{
+    return QString::number(value, 'f', decimals);
+}
+
+constexpr char Usage[] = "usage: kokugo-bench [--quick] [--runs N]\n"
+                         "       kokugo-bench --child exam|text|empty [IDLE_MS]\n"
+                         "Prints start-up, memory and handler figures of kokugo-mogi beside a\n"
+                         "window showing one line of text in its face and an empty window.\n"
+                         "  --quick    leave out the minute of idle clock\n"
+                         "  --runs N   fresh processes per window for the start-up median (11)\n";
+
+struct Options
+{
+    bool quick = false;
+    int runs = 11;
+    int child = -1; // a Kind, when started as one window alone
+    int idleMsecs = 0;
+};
+
+// Reads this program's own options, which all begin with "--", and leaves the rest to Qt. Returns
+// the exit status when the program should stop here.
+std::optional<int> parseOptions(int argc, char *argv[], Options &options)
+{
+    auto number = [](const char *text, int &value) {
+        bool valid = false;
+        value = QByteArray(text).toInt(&valid);
+        return valid && value >= 0;
+    };
+    for (int i = 1; i < argc; ++i) {
+        const QByteArrayView option(argv[i]);
+        bool valid = true;
+        if (option == "--help" || option == "-h") {
+            std::fputs(Usage, stdout);
+            return 0;
+        } else if (option == "--quick") {
+            options.quick = true;
+        } else if (option == "--runs") {
+            valid = i + 1 < argc && number(argv[++i], options.runs) && options.runs > 0;
+        } else if (option == "--child") {
+            const auto kind = i + 1 < argc
+                ? std::find(KindNames.begin(), KindNames.end(), QByteArrayView(argv[++i]))
+                : KindNames.end();
+            valid = kind != KindNames.end();
+            options.child = int(kind - KindNames.begin());
+            if (valid && i + 1 < argc && argv[i + 1][0] != '-')
+                valid = number(argv[++i], options.idleMsecs);
+        } else {
+            valid = !option.startsWith("--");
+        }
+        if (!valid) {
+            std::fprintf(stderr, "kokugo-bench: bad option %s\n%s", argv[i], Usage);
+            return 2;
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    // Before the application object, so that --help and mistakes need no display.
+    Options options;
+    if (const std::optional<int> status = parseOptions(argc, argv, options))
+        return *status;
     QApplication app(argc, argv);
-    const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.value(1) == u"--child")
-        return runChild(arguments.value(2), arguments.value(3).toInt());
-    const bool quick = arguments.contains(QStringLiteral("--quick"));
+    if (options.child >= 0)
+        return runChild(Kind(options.child), options.idleMsecs);
+    const bool quick = options.quick;
+    const int runs = options.runs;
     useOwnStateFolder();
 
-    // Start-up and memory, each in fresh processes, median of several runs.
-    QList<double> examStartups, emptyStartups;
-    long examPeak = 0, emptyPeak = 0;
-    for (int run = 0; run < 7; ++run) {
-        const ChildFigures exam = startChild(QStringLiteral("exam"));
-        const ChildFigures empty = startChild(QStringLiteral("empty"));
-        examStartups << exam.startupMsecs;
-        emptyStartups << empty.startupMsecs;
-        examPeak = std::max(examPeak, exam.peakKiB);
-        emptyPeak = std::max(emptyPeak, empty.peakKiB);
+    // Start-up and memory, each in fresh processes taking turns, median of several runs.
+    constexpr std::array<Kind, 3> Kinds = {Kind::Exam, Kind::Text, Kind::Empty};
+    std::array<QList<double>, 3> startups;
+    std::array<long, 3> peaks {};
+    for (int run = 0; run < runs; ++run) {
+        for (const Kind kind : Kinds) {
+            const ChildFigures figures = timeChild(kind);
+            startups[std::size_t(kind)] << figures.startupMsecs;
+            peaks[std::size_t(kind)] = std::max(peaks[std::size_t(kind)], figures.peakKiB);
+        }
     }
+    std::array<double, 3> startup {};
+    for (const Kind kind : Kinds)
+        startup[std::size_t(kind)] = median(startups[std::size_t(kind)]);
 
     // The handlers, in this process.
     platform::installFontSubstitutions();
@@ -198,34 +317,35 @@ int main(int argc, char *argv[])
         window->tmr時間_Timer();
     });
 
-    std::printf("%-40s %16s %16s\n", "", "kokugo-mogi", "empty window");
-    row("start-up to first shown window (ms)", QString::number(median(examStartups), 'f', 1),
-        QString::number(median(emptyStartups), 'f', 1));
-    row("peak memory (MiB)", QString::number(double(examPeak) / 1024, 'f', 1),
-        QString::number(double(emptyPeak) / 1024, 'f', 1));
-    row("Score handler (us)", QString::number(score, 'f', 1), QStringLiteral("-"));
-    row("ticking a box, with its save (us)", QString::number(tickSave, 'f', 1),
-        QStringLiteral("-"));
-    row("non-counting tick (us)", QString::number(quietTick, 'f', 2), QStringLiteral("-"));
-    row("counting tick (us)", QString::number(countingTick, 'f', 2), QStringLiteral("-"));
+    const QString none = QStringLiteral("-");
+    std::printf("%-50s %14s %14s %14s\n", "", "kokugo-mogi", "text window", "empty window");
+    row(qPrintable(QStringLiteral("start-up to first shown window (ms, median of %1)").arg(runs)),
+        fixed(startup[0], 1), fixed(startup[1], 1), fixed(startup[2], 1));
+    const double floor = startup[std::size_t(Kind::Text)];
+    row("start-up, times the text window's", fixed(startup[0] / floor, 2),
+        fixed(startup[1] / floor, 2), fixed(startup[2] / floor, 2));
+    row("peak memory (MiB)", fixed(double(peaks[0]) / 1024, 1), fixed(double(peaks[1]) / 1024, 1),
+        fixed(double(peaks[2]) / 1024, 1));
+    row("Score handler (us)", fixed(score, 1), none, none);
+    row("ticking a box, with its save (us)", fixed(tickSave, 1), none, none);
+    row("non-counting tick (us)", fixed(quietTick, 2), none, none);
+    row("counting tick (us)", fixed(countingTick, 2), none, none);
 
     if (!quick) {
-        // A minute of running clock in each, side by side.
-        QProcess examChild, emptyChild;
-        const QString minute = QString::number(60000);
-        examChild.start(QCoreApplication::applicationFilePath(),
-                        {QStringLiteral("--child"), QStringLiteral("exam"), minute});
-        emptyChild.start(QCoreApplication::applicationFilePath(),
-                         {QStringLiteral("--child"), QStringLiteral("empty"), minute});
-        examChild.waitForFinished(120000);
-        emptyChild.waitForFinished(120000);
+        // A minute of running clock in the program, beside the other two windows idle.
+        std::array<QProcess, 3> children;
+        for (const Kind kind : Kinds)
+            startChild(children[std::size_t(kind)], kind, {QString::number(60000)});
+        for (QProcess &child : children)
+            child.waitForFinished(120000);
         auto idle = [](QProcess &child) {
             const QString output = QString::fromLatin1(child.readAllStandardOutput());
             const auto match = QRegularExpression(QStringLiteral("idle ([0-9.]+)")).match(output);
             return match.hasMatch() ? QString::number(match.captured(1).toDouble() * 1000, 'f', 0)
                                     : QStringLiteral("?");
         };
-        row("CPU over a minute of idle clock (ms)", idle(examChild), idle(emptyChild));
+        row("CPU over a minute of idle clock (ms)", idle(children[0]), idle(children[1]),
+            idle(children[2]));
     }
     std::fflush(stdout);
     return 0;
