@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstdio>
 
 using namespace Qt::StringLiterals;
@@ -35,6 +36,23 @@ constexpr char NoDisplay[]
 constexpr const char16_t *ToolkitValueOptions[]
     = {u"platformpluginpath", u"platformtheme", u"plugin", u"qwindowgeometry", u"qwindowicon",
        u"qwindowtitle",       u"session",       u"style",  u"stylesheet"};
+
+// Of the toolkit's options that take a value, only -style and -stylesheet also read it after
+// "="; the others want it as the next word. "-platform=offscreen" would be passed over, and the
+// toolkit would look for a display after all. Returns the option as given, or nothing.
+QStringView valueTheToolkitIgnores(QStringView argument)
+{
+    const qsizetype equals = argument.indexOf(u'=');
+    if (!argument.startsWith(u'-') || equals < 0)
+        return {};
+    const QStringView option = argument.first(equals);
+    const QStringView name = option.sliced(option.startsWith(u"--") ? 2 : 1);
+    const bool ignored = name == u"platform" || name == u"display"
+        || (name != u"style" && name != u"stylesheet"
+            && std::ranges::any_of(ToolkitValueOptions,
+                                   [name](const char16_t *known) { return name == known; }));
+    return ignored ? option : QStringView();
+}
 
 // True unless every windowing system asked for draws on its own, as offscreen does. The toolkit
 // takes fallbacks after semicolons and arguments after a colon: "wayland;xcb", "xcb:x=y".
@@ -77,6 +95,14 @@ std::optional<int> readCommandLine(int argc, char *argv[])
         parser.addOption(QCommandLineOption(QString::fromUtf16(name), QString(), u"value"_s));
     parser.addOption(QCommandLineOption(u"reverse"_s));
 
+    for (const QString &argument : std::as_const(arguments)) {
+        if (argument == u"--")
+            break;
+        if (const QStringView option = valueTheToolkitIgnores(argument); !option.isEmpty()) {
+            return wrongCommandLine(u"give the value of '%1' as the next word: '%1 %2'"_s.arg(
+                option, QStringView(argument).sliced(option.size() + 1)));
+        }
+    }
     if (!parser.parse(arguments))
         return wrongCommandLine(parser.errorText());
     if (!parser.positionalArguments().isEmpty())

@@ -515,6 +515,12 @@ void TestWindows::commandLine_data()
         << QStringList {QStringLiteral("--colour")} << QString() << 2 << QStringList()
         << QStringLiteral("kokugo-mogi: Unknown option 'colour'.\n"
                           "Try 'kokugo-mogi --help' for more information.\n");
+    // The toolkit would pass over the value and look for a display after all.
+    QTest::addRow("value_glued_to_platform")
+        << QStringList {QStringLiteral("-platform=offscreen")} << QString() << 2 << QStringList()
+        << QStringLiteral("kokugo-mogi: give the value of '-platform' as the next word: "
+                          "'-platform offscreen'\n"
+                          "Try 'kokugo-mogi --help' for more information.\n");
 }
 
 // The real executable, started as from a terminal with no graphical display.
