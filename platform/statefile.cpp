@@ -6,7 +6,32 @@
 #include <QLockFile>
 #include <QSaveFile>
 
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace platform {
+
+namespace {
+
+// A new file's name lives in its folder: until the folder reaches the disk, a power cut can take
+// the file away with it, however well its contents were written.
+void syncFolder(const QString &folder)
+{
+#ifdef Q_OS_UNIX
+    const int fd
+        = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+#else
+    Q_UNUSED(folder);
+#endif
+}
+
+} // namespace
 
 StateFile::StateFile(const QString &fileName, const QString &lockName)
     : m_path(folder() + u'/' + fileName), m_lock(new QLockFile(folder() + u'/' + lockName))
@@ -66,9 +91,16 @@ void StateFile::write(const QByteArray &data)
 {
     if (!m_locked)
         return;
+    const bool created = !QFileInfo::exists(m_path);
     QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
         warnOnce(m_path + QStringLiteral(": ") + file.errorString());
+        return;
+    }
+    // Later saves replace the name the folder already holds: a power cut then leaves the version
+    // before, never no file.
+    if (created)
+        syncFolder(QFileInfo(m_path).path());
 }
 
 void StateFile::remove()
