@@ -45,7 +45,7 @@ StateFile::~StateFile() = default;
 
 QString StateFile::folder()
 {
-    // The base directory specification: a relative XDG_STATE_HOME is to be ignored.
+    // Only an absolute XDG_STATE_HOME counts; a relative one is ignored, as desktops do.
     QString base = qEnvironmentVariable("XDG_STATE_HOME");
     if (!QDir::isAbsolutePath(base))
         base = QDir::homePath() + QStringLiteral("/.local/state");
