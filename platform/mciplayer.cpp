@@ -76,11 +76,9 @@ void MciPlayer::open()
     // Not open: a missing file is looked for again at the next "Open", and one that failed to
     // decode is read again only once it has changed, so that a broken file is not decoded (and
     // complained about by the sound library) every second.
-    const QFileInfo file(m_fileName);
-    if (!file.isReadable()) {
-        warn(QStringLiteral("%1 cannot be read").arg(m_fileName));
+    if (!checkFile())
         return;
-    }
+    const QFileInfo file(m_fileName);
     if (m_effect && m_fileName == m_openFile && m_effect->status() == QSoundEffect::Error
         && file.size() == m_loadedSize && file.lastModified() == m_loadedTime)
         return;
@@ -112,10 +110,12 @@ void MciPlayer::load()
     m_effect->setSource(QUrl::fromLocalFile(m_openFile));
 }
 
-void MciPlayer::checkFile()
+bool MciPlayer::checkFile()
 {
-    if (!QFileInfo(m_fileName).isReadable())
-        warn(QStringLiteral("%1 cannot be read").arg(m_fileName));
+    if (QFileInfo(m_fileName).isReadable())
+        return true;
+    warn(QStringLiteral("%1 cannot be read").arg(m_fileName));
+    return false;
 }
 
 void MciPlayer::warn(const QString &message)

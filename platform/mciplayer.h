@@ -29,9 +29,9 @@ public:
 
     void setCommand(const QString &command);
 
-    // Reports at once when the named file cannot be read, so that a missing chime is noticed when
-    // the program starts rather than when the exam ends.
-    void checkFile();
+    // Whether the named file can be read; reports it at once when not, so that a missing chime is
+    // noticed when the program starts rather than when the exam ends.
+    bool checkFile();
 
     // Whether the named file has been read and decoded.
     bool isOpen() const;
