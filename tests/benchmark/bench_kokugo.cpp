@@ -6,6 +6,9 @@
 //                  program does, so it is the least any window of the program could take;
 //   empty window   an empty Qt main window of the same size.
 //
+// The two floors are kokugo-bench-window, an executable beside this one that links only Qt
+// Widgets: started from this program, they would carry all of the program's libraries.
+//
 // Start-up runs from starting a fresh process to that process seeing its first window exposed;
 // peak memory is that process's high-water mark then. The other rows are measured in this
 // process ("-" where a row means nothing for a window without a clock). Nothing here asserts:
@@ -16,12 +19,14 @@
 //   kokugo-bench --quick      without the minute of idle clock
 //   kokugo-bench --runs N     start each window N times for the start-up median (default 11)
 //   kokugo-bench --help       this list
-//   kokugo-bench --child exam|text|empty [IDLE_MS]
-//                             one window alone, as the benchmark starts it: prints "shown" and
-//                             the peak memory once the window is exposed, then, given IDLE_MS,
-//                             the CPU seconds used over that many milliseconds of running clock.
-//                             Handy under a profiler.
+//   kokugo-bench --child exam [IDLE_MS]
+//                             the program's window alone, as the benchmark starts it: prints
+//                             "shown" and the peak memory once the window is exposed, then, given
+//                             IDLE_MS, the CPU seconds used over that many milliseconds of running
+//                             clock. Handy under a profiler; kokugo-bench-window text|empty does
+//                             the same for the floors.
 
+#include "benchmark/childreport.h"
 #include "exam/answerkey.h"
 #include "exam/examwindow.h"
 #include "exam/startup.h"
@@ -33,15 +38,10 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLabel>
-#include <QMainWindow>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QWindow>
-
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <array>
@@ -51,79 +51,23 @@
 
 namespace {
 
-constexpr int ClientWidth = 792;
-constexpr int ClientHeight = 554;
-
-long peakMemoryKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QString text = QString::fromLatin1(status.readAll());
-    const auto match = QRegularExpression(QStringLiteral("VmHWM:\\s+(\\d+)")).match(text);
-    return match.hasMatch() ? match.captured(1).toLong() : -1;
-}
-
-double cpuSeconds()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
+using namespace bench;
 
 enum class Kind { Exam, Text, Empty };
 
 constexpr std::array<const char *, 3> KindNames = {"exam", "text", "empty"};
 
-QWidget *makeWindow(Kind kind)
+// Child: the program's window; for the idle figure its clock runs for `idleMsecs`.
+int runExamChild(int idleMsecs)
 {
-    if (kind == Kind::Exam) {
-        platform::installFontSubstitutions();
-        exam::defineWindows();
-        exam::showExamWindow();
-        return platform::forms::instance(ExamWindow::designName());
-    }
-    auto *window = new QMainWindow;
-    if (kind == Kind::Text) {
-        platform::installFontSubstitutions();
-        auto *line
-            = new QLabel(QStringLiteral("問題 （国語Ⅰ・Ⅱ）　次の文章を読んで、後の問いに答えよ。"));
-        line->setFont(platform::designFont(9));
-        line->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        window->setCentralWidget(line);
-    } else {
-        window->setCentralWidget(new QWidget);
-    }
-    window->resize(ClientWidth, ClientHeight);
-    window->show();
-    return window;
-}
-
-void waitUntilExposed(QWidget *window)
-{
-    while (!window->windowHandle() || !window->windowHandle()->isExposed())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-    QCoreApplication::processEvents();
-}
-
-// Child: show the window, report, and (for the idle figure) let the clock run for `idleMsecs`.
-int runChild(Kind kind, int idleMsecs)
-{
-    const bool exam = kind == Kind::Exam;
-    QWidget *window = makeWindow(kind);
-    waitUntilExposed(window);
-    std::printf("shown %ld\n", peakMemoryKiB());
-    std::fflush(stdout);
-    if (idleMsecs <= 0)
-        return 0;
-    if (exam)
-        dynamic_cast<ExamWindow *>(window)->cmdスタート_Click();
-    const double before = cpuSeconds();
-    QTimer::singleShot(idleMsecs, qApp, &QCoreApplication::quit);
-    QApplication::exec();
-    std::printf("idle %.3f\n", cpuSeconds() - before);
-    return 0;
+    platform::installFontSubstitutions();
+    exam::defineWindows();
+    exam::showExamWindow();
+    auto *window = dynamic_cast<ExamWindow *>(platform::forms::instance(ExamWindow::designName()));
+    reportShown(window);
+    if (idleMsecs > 0)
+        window->cmdスタート_Click();
+    return reportIdle(idleMsecs);
 }
 
 struct ChildFigures
@@ -132,16 +76,20 @@ struct ChildFigures
     long peakKiB = 0;
 };
 
-// Starts one window alone in a fresh process, on this process's platform.
+// Starts one window alone in a fresh process, on this process's platform: the program's window
+// in this executable, the floors in the minimal one beside it.
 void startChild(QProcess &child, Kind kind, const QStringList &more = {})
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QGuiApplication::platformName());
     child.setProcessEnvironment(environment);
-    child.start(
-        QCoreApplication::applicationFilePath(),
-        QStringList {QStringLiteral("--child"), QString::fromLatin1(KindNames[std::size_t(kind)])}
-            + more);
+    const QString name = QString::fromLatin1(KindNames[std::size_t(kind)]);
+    if (kind == Kind::Exam)
+        child.start(QCoreApplication::applicationFilePath(),
+                    QStringList {QStringLiteral("--child"), name} + more);
+    else
+        child.start(QCoreApplication::applicationDirPath() + QStringLiteral("/kokugo-bench-window"),
+                    QStringList {name} + more);
 }
 
 // A window that never shows ends the benchmark: its figures would mean nothing.
@@ -207,7 +155,7 @@ QString fixed(double value, int decimals)
 }
 
 constexpr char Usage[] = "usage: kokugo-bench [--quick] [--runs N]\n"
-                         "       kokugo-bench --child exam|text|empty [IDLE_MS]\n"
+                         "       kokugo-bench --child exam [IDLE_MS]\n"
                          "Prints start-up, memory and handler figures of kokugo-mogi beside a\n"
                          "window showing one line of text in its face and an empty window.\n"
                          "  --quick    leave out the minute of idle clock\n"
@@ -241,11 +189,8 @@ std::optional<int> parseOptions(int argc, char *argv[], Options &options)
         } else if (option == "--runs") {
             valid = i + 1 < argc && number(argv[++i], options.runs) && options.runs > 0;
         } else if (option == "--child") {
-            const auto kind = i + 1 < argc
-                ? std::find(KindNames.begin(), KindNames.end(), QByteArrayView(argv[++i]))
-                : KindNames.end();
-            valid = kind != KindNames.end();
-            options.child = int(kind - KindNames.begin());
+            valid = i + 1 < argc && QByteArrayView(argv[++i]) == "exam";
+            options.child = int(Kind::Exam);
             if (valid && i + 1 < argc && argv[i + 1][0] != '-')
                 valid = number(argv[++i], options.idleMsecs);
         } else {
@@ -269,7 +214,7 @@ int main(int argc, char *argv[])
         return *status;
     QApplication app(argc, argv);
     if (options.child >= 0)
-        return runChild(Kind(options.child), options.idleMsecs);
+        return runExamChild(options.idleMsecs);
     const bool quick = options.quick;
     const int runs = options.runs;
     useOwnStateFolder();
