@@ -239,7 +239,8 @@ int main(int argc, char *argv[])
     exam::defineWindows();
     exam::showExamWindow();
     auto *window = dynamic_cast<ExamWindow *>(platform::forms::instance(ExamWindow::designName()));
-    waitUntilExposed(window);
+    waitUntilDrawn(window);
+    QCoreApplication::processEvents();
     for (int k = 1; k <= exam::SlotCount; k += 2)
         platform::control<QCheckBox>(window, QStringLiteral("chk国語") + QString::number(k), 1)
             ->setChecked(true);
