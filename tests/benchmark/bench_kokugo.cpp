@@ -29,10 +29,14 @@
 #include "benchmark/childreport.h"
 #include "exam/answerkey.h"
 #include "exam/examwindow.h"
+#include "exam/scorebands.h"
 #include "exam/startup.h"
 #include "platform/controls.h"
 #include "platform/fonts.h"
 #include "platform/forms.h"
+#include "platform/label.h"
+#include "platform/tabcontrol.h"
+#include "reference/referencewindows.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -47,6 +51,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <numeric>
 #include <optional>
 
 namespace {
@@ -143,10 +148,16 @@ double microsecondsPerCall(int calls, F &&call)
     return double(clock.nsecsElapsed()) / 1e3 / calls;
 }
 
+// The first column padded to 50 places on a terminal, where a full-width character takes two.
 void row(const char *what, const QString &program, const QString &text, const QString &empty)
 {
-    std::printf("%-50s %14s %14s %14s\n", what, qPrintable(program), qPrintable(text),
-                qPrintable(empty));
+    const QString name = QString::fromUtf8(what);
+    const auto places
+        = std::accumulate(name.cbegin(), name.cend(), qsizetype(0), [](qsizetype sum, QChar c) {
+              return sum + (c.unicode() >= 0x1100 ? 2 : 1);
+          });
+    std::printf("%s%*s %14s %14s %14s\n", what, int(std::max<qsizetype>(0, 50 - places)), "",
+                qPrintable(program), qPrintable(text), qPrintable(empty));
 }
 
 QString fixed(double value, int decimals)
@@ -241,6 +252,24 @@ int main(int argc, char *argv[])
     auto *window = dynamic_cast<ExamWindow *>(platform::forms::instance(ExamWindow::designName()));
     waitUntilDrawn(window);
     QCoreApplication::processEvents();
+
+    // A switch of the reading pane's tab, to the end of its repaint: the first to each passage
+    // (read, laid out and its characters drawn for the first time), then a second to the first.
+    platform::TabControl *reading
+        = platform::control<platform::TabControl>(window, QStringLiteral("SSTab1"));
+    auto switchTo = [reading](int index) {
+        return microsecondsPerCall(1, [&](int) {
+            reading->setCurrentIndex(index);
+            reading->repaint();
+        });
+    };
+    std::array<double, 4> firstSwitch {};
+    for (int passage = 1; passage <= 4; ++passage)
+        firstSwitch[std::size_t(passage - 1)] = switchTo(passage);
+    switchTo(0);
+    const double secondSwitch = switchTo(1);
+    switchTo(0);
+
     for (int k = 1; k <= exam::SlotCount; k += 2)
         platform::control<QCheckBox>(window, QStringLiteral("chk国語") + QString::number(k), 1)
             ->setChecked(true);
@@ -248,6 +277,20 @@ int main(int argc, char *argv[])
     // Each tick of a box writes the exam's state to disk, whole, before it returns.
     auto *box = platform::control<QCheckBox>(window, QStringLiteral("chk国語2"), 1);
     const double tickSave = microsecondsPerCall(500, [&](int) { box->toggle(); });
+
+    // A window opened from the exam window, to the end of its first frame.
+    auto firstFrameOf = [](auto open, const QString &name) {
+        return microsecondsPerCall(1, [&](int) {
+            open();
+            waitUntilDrawn(platform::forms::instance(name));
+        });
+    };
+    const double verdictWindow = firstFrameOf(
+        [window] { window->cmd合格率_Click(); },
+        reference::passLineWindowName(exam::passLineWindow(
+            platform::control<platform::Label>(window, QStringLiteral("lbl得点"))->caption())));
+    const double helpWindow
+        = firstFrameOf([window] { window->mnuAbout_Click(); }, reference::helpWindowName());
 
     qint64 now = 1796720400000; // a minute boundary
     window->setTimeSources([&now] { return now; }, [&now] { return now; });
@@ -274,6 +317,12 @@ int main(int argc, char *argv[])
         fixed(double(peaks[2]) / 1024, 1));
     row("Score handler (us)", fixed(score, 1), none, none);
     row("ticking a box, with its save (us)", fixed(tickSave, 1), none, none);
+    for (int passage = 1; passage <= 4; ++passage)
+        row(qPrintable(QStringLiteral("first switch to %1 (us)").arg(reading->tabText(passage))),
+            fixed(firstSwitch[std::size_t(passage - 1)], 0), none, none);
+    row("second switch to a passage (us)", fixed(secondSwitch, 0), none, none);
+    row("first verdict window (us)", fixed(verdictWindow, 0), none, none);
+    row("help window (us)", fixed(helpWindow, 0), none, none);
     row("non-counting tick (us)", fixed(quietTick, 2), none, none);
     row("counting tick (us)", fixed(countingTick, 2), none, none);
 
