@@ -90,8 +90,11 @@ if readelf -d "$exe" | grep -q 'NEEDED.*libQt6Multimedia'; then
 fi
 if [ -f "$module" ]; then
     readelf -d "$module" | grep -q 'NEEDED.*libQt6Multimedia' || fail "kokugo-sound.so does not link the sound library"
-    # Loadable with the system's libraries, as the program loads it.
-    out=$(python3 -c 'import ctypes, sys; ctypes.CDLL(sys.argv[1]).kokugo_create_sound_backend' "$module" 2>&1) ||
+    # Loadable with the system's libraries, as the program loads it. A sanitizer build's module
+    # needs its runtime loaded first, as the sanitized executable has it.
+    preload=$(ldd "$module" | awk '/libasan|libubsan/ { printf "%s ", $3 }')
+    out=$(LD_PRELOAD=$preload ASAN_OPTIONS=detect_leaks=0 \
+        python3 -c 'import ctypes, sys; ctypes.CDLL(sys.argv[1]).kokugo_create_sound_backend' "$module" 2>&1) ||
         fail "kokugo-sound.so cannot be loaded: $out"
 fi
 
