@@ -280,7 +280,8 @@ void StateFile::write(const QByteArray &data)
 
 void StateFile::remove()
 {
-    if (m_locked)
+    // What stood in the way was never this program's to remove.
+    if (m_locked && !m_blocked)
         queue(Op::Remove, QByteArray());
 }
 
@@ -317,7 +318,10 @@ void StateFile::release()
     if (m_locked)
         m_lock->unlock();
     m_locked = false;
+    // The next sitting hears afresh of what it meets.
     m_blocked = false;
+    m_failed = false;
+    m_untold.reset();
 }
 
 void StateFile::run()

@@ -53,7 +53,7 @@ public:
     // Runs on this thread each time a later copy calls.
     void setCallHandler(std::function<void()> handler) { m_onCall = std::move(handler); }
 
-    // Told once, on this thread, why the answers cannot be kept (also said on standard error); a
+    // Told once a sitting (until release()), on this thread, why the answers cannot be kept (also said on standard error); a
     // failure already known is told at once.
     void setFailureHandler(std::function<void(Failure, const QString &)> handler);
 
