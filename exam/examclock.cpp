@@ -21,8 +21,8 @@ qint64 pastTheMinute(qint64 msecs)
 
 } // namespace
 
-ExamClock::ExamClock(TimeSource wall, TimeSource elapsed)
-    : m_wall(std::move(wall)), m_elapsed(std::move(elapsed))
+ExamClock::ExamClock(TimeSource wall, TimeSource elapsed, int minutes)
+    : m_wall(std::move(wall)), m_elapsed(std::move(elapsed)), m_minutes(minutes)
 { }
 
 void ExamClock::setTimeSources(TimeSource wall, TimeSource elapsed)
@@ -33,26 +33,37 @@ void ExamClock::setTimeSources(TimeSource wall, TimeSource elapsed)
 
 void ExamClock::start()
 {
-    begin(m_wall(), m_elapsed(), 0);
+    m_startedAt = m_wall();
+    m_elapsedAtStart = m_elapsed();
+    m_left = m_minutes;
 }
 
-void ExamClock::resume(qint64 startedAt)
+ClockState ExamClock::state(const QByteArray &boot) const
 {
-    const qint64 now = m_wall();
-    begin(startedAt, m_elapsed(), std::max<qint64>(0, now - startedAt));
+    const qint64 now = m_elapsed();
+    return {m_startedAt, m_elapsedAtStart, now - m_elapsedAtStart, m_wall(), boot};
 }
 
-void ExamClock::begin(qint64 startedAt, qint64 now, qint64 since)
+void ExamClock::resume(const ClockState &saved, const QByteArray &boot)
 {
-    m_startedAt = startedAt;
-    m_boundaryBeforeStart = now - since - pastTheMinute(startedAt);
-    m_left = ExamMinutes;
+    const qint64 now = m_elapsed();
+    const bool sameBoot = !boot.isEmpty() && boot == saved.boot;
+    const qint64 ran = sameBoot ? now - saved.elapsedAtStart
+                                : saved.ran + std::max<qint64>(0, m_wall() - saved.savedAt);
+    m_startedAt = saved.startedAt;
+    m_elapsedAtStart = now - std::max<qint64>(0, ran);
+    m_left = m_minutes;
+}
+
+int ExamClock::minutesLeftAfter(qint64 ran) const
+{
+    const qint64 passed = minuteOf(ran + pastTheMinute(m_startedAt));
+    return int(std::clamp<qint64>(m_minutes - passed, 0, m_minutes));
 }
 
 int ExamClock::minutesLeft()
 {
-    const qint64 passed = minuteOf(m_elapsed() - m_boundaryBeforeStart);
-    m_left = int(std::clamp<qint64>(ExamMinutes - passed, 0, m_left));
+    m_left = std::min(m_left, minutesLeftAfter(m_elapsed() - m_elapsedAtStart));
     return m_left;
 }
 

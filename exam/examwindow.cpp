@@ -136,20 +136,28 @@ void ExamWindow::setTimeSources(exam::TimeSource wall, exam::TimeSource elapsed)
     m_clock.setTimeSources(std::move(wall), std::move(elapsed));
 }
 
+void ExamWindow::setSittingMinutes(int minutes)
+{
+    m_clock.setMinutes(minutes);
+}
+
 void ExamWindow::resume(const SavedExam &saved)
 {
+    setSittingMinutes(saved.minutes);
     for (std::size_t k = 0; k < Slots.size(); ++k) {
         for (int i = 0; i < Slots[k].choices; ++i)
             chk国語[k][std::size_t(i)]->setChecked(saved.ticks[k] & choice(i + 1));
     }
-    if (!saved.startedAt)
+    if (!saved.clock)
         return;
-    m_clock.resume(*saved.startedAt);
+    m_clock.resume(*saved.clock, platform::bootIdentity());
     m_clockStarted = true;
     RemainMinutes = qint16(m_clock.minutesLeft());
     lbl秒->setCaption(formatRemaining(RemainHours, RemainMinutes, RemainSeconds));
-    if (lbl秒->caption() != u"0:00")
+    if (RemainMinutes > 0)
         tmr時間->start();
+    else if (m_clock.minutesLeftAfter(saved.clock->ran) > 0)
+        tmr時間_Timer(); // time ran out while the program was not running: the chime, now
 }
 
 void ExamWindow::saveTo(platform::StateFile *file)
@@ -173,9 +181,9 @@ void ExamWindow::save()
 {
     if (!m_stateFile)
         return;
-    SavedExam saved {ticks(), std::nullopt};
+    SavedExam saved {m_clock.minutes(), ticks(), std::nullopt};
     if (m_clockStarted)
-        saved.startedAt = m_clock.startedAt();
+        saved.clock = m_clock.state(platform::bootIdentity());
     m_stateFile->write(encodeExam(saved));
 }
 
@@ -297,7 +305,7 @@ void ExamWindow::cmdスタート_Click()
     tmr時間->start();
     m_clock.start();
     m_clockStarted = true;
-    RemainMinutes = ExamClock::ExamMinutes;
+    RemainMinutes = qint16(m_clock.minutes());
     lbl秒->setCaption(formatRemaining(RemainHours, RemainMinutes, RemainSeconds));
     lbl得点->setCaption(QString());
     save();
@@ -311,6 +319,8 @@ void ExamWindow::tmr時間_Timer()
     if (left != RemainMinutes) {
         RemainMinutes = qint16(left);
         lbl秒->setCaption(formatRemaining(RemainHours, RemainMinutes, RemainSeconds));
+        // After a reboot only the last save's time on the elapsed clock is known.
+        save();
     }
 
     MMControl1->setFileName(m_chimeFile);
@@ -339,7 +349,8 @@ void ExamWindow::closeEvent(QCloseEvent *event)
 {
     tmr時間->stop();
     if (m_stateFile)
-        m_stateFile->remove();
+        m_stateFile->release();
+    m_stateFile = nullptr;
     QMainWindow::closeEvent(event);
 }
 

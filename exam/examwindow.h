@@ -49,12 +49,20 @@ public:
     // that never steps (see ExamClock). Tests inject their own.
     void setTimeSources(exam::TimeSource wall, exam::TimeSource elapsed);
 
-    // Takes up an exam that an earlier run left behind: its ticks and, if its clock was started,
-    // the clock, which runs on if time is left and otherwise shows "0:00", stopped and silent.
+    // The sitting's length, shown at Start as "h:mm"; 80 minutes unless set.
+    void setSittingMinutes(int minutes);
+
+    // Takes up an exam that an earlier run left behind: its length, its ticks and, if its clock
+    // was started, the clock, which runs on if time is left and otherwise shows "0:00", stopped.
+    // A time-up that passed while no program ran is announced now, once, as at "0:00".
     void resume(const exam::SavedExam &saved);
 
-    // From now on every tick, Start and Score is written to `file`; closing removes it.
+    // From now on every tick, Start, Score and step of the clock is written to `file`; closing
+    // removes it and lets it go.
     void saveTo(platform::StateFile *file);
+
+    // Writes the state now, if there is a file to write it to.
+    void save();
 
     // The remaining time.
     qint16 RemainHours = 0;
@@ -74,7 +82,6 @@ private:
     void buildMenus();
 
     exam::Ticks ticks() const;
-    void save();
 
     QPushButton *cmdスタート = nullptr;
     QPushButton *cmd得点 = nullptr;

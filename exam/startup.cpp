@@ -7,7 +7,11 @@
 #include "platform/statefile.h"
 #include "reference/referencewindows.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
 
 namespace exam {
 
@@ -15,8 +19,39 @@ namespace {
 
 platform::StateFile &stateFile()
 {
-    static platform::StateFile file(QStringLiteral("exam.state"), QStringLiteral("exam.lock"));
+    static platform::StateFile file(QStringLiteral("exam.state"), QStringLiteral("exam.lock"),
+                                    QStringLiteral("exam.socket"));
     return file;
+}
+
+// Where the student looks: a message beside the exam window, which goes on as it is.
+void tellStudent(ExamWindow *window, platform::StateFile::Failure failure, const QString &detail)
+{
+    const QString text = failure == platform::StateFile::Failure::HeldElsewhere
+        ? QStringLiteral("別の kokugo-mogi が動いていますが、応答がありません。\n"
+                         "この試験の解答は、そちらが終わるまで保存されません。")
+        : QStringLiteral("解答を保存できません。\n"
+                         "このまま試験は続けられますが、プログラムが落ちたり停電したりすると、"
+                         "解答と時計は元に戻せません。");
+    auto *box = new QMessageBox(QMessageBox::Warning, ExamWindow::designName(), text,
+                                QMessageBox::Ok, window);
+    box->setObjectName(QStringLiteral("stateWarning"));
+    box->setInformativeText(detail);
+    box->setWindowModality(Qt::NonModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->show();
+}
+
+// A later start asked for the sitting: its window comes to the front.
+void comeForward(const QPointer<ExamWindow> &window)
+{
+    if (!window)
+        return;
+    window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    QApplication::alert(window);
 }
 
 } // namespace
@@ -33,15 +68,26 @@ void defineWindows()
     }
 }
 
-void showExamWindow()
+void showExamWindow(int sittingMinutes)
 {
-    auto *window = static_cast<ExamWindow *>(platform::forms::show(ExamWindow::designName()));
     platform::StateFile &file = stateFile();
-    if (!file.lock())
+    const platform::StateFile::Claim claim = file.claim();
+    if (claim == platform::StateFile::Claim::Answered) {
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
         return;
+    }
+    auto *window = static_cast<ExamWindow *>(platform::forms::show(ExamWindow::designName()));
+    window->setSittingMinutes(sittingMinutes);
+    const QPointer<ExamWindow> guarded(window);
+    file.setCallHandler([guarded] { comeForward(guarded); });
+    file.setFailureHandler([guarded](platform::StateFile::Failure failure, const QString &detail) {
+        tellStudent(guarded, failure, detail);
+    });
+    bool resumed = false;
     if (const std::optional<QByteArray> data = file.read(MaxSavedExamSize)) {
         if (const std::optional<SavedExam> saved = decodeExam(*data)) {
             window->resume(*saved);
+            resumed = true;
         } else {
             qWarning("kokugo-mogi: %s is not a state this program saved; it is ignored and "
                      "removed",
@@ -49,8 +95,11 @@ void showExamWindow()
             file.remove();
         }
     }
-    // Only now: taking up the ticks above writes nothing.
+    // Only now: taking up the ticks above writes nothing. The sitting taken up is then saved
+    // afresh, in this boot.
     window->saveTo(&file);
+    if (resumed)
+        window->save();
 }
 
 } // namespace exam

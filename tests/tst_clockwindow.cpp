@@ -1,19 +1,23 @@
 #include "examtestutil.h"
 
 #include "exam/startup.h"
+#include "platform/elapsedclock.h"
 #include "platform/mciplayer.h"
 #include "platform/soundbackend.h"
 
 #include <QAudioDevice>
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QMediaDevices>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 
+#include <csignal>
 #include <cstdio>
+#include <sys/stat.h>
 
 using namespace testutil;
 
@@ -25,19 +29,43 @@ constexpr qint64 NineOClock = 1796720400000; // a minute boundary
 // The wall clock when each test begins.
 constexpr qint64 Now = NineOClock + 42 * Second;
 
-// A state file as the program writes it: a ticks line with one word per slot, all "-" but those
-// given, and the clock.
-QByteArray stateFile(const QHash<int, QByteArray> &ticks, const QByteArray &clock)
+// The elapsed clock the window reads when each test begins.
+constexpr qint64 Up = Now - NineOClock + 7;
+
+// A state file as the program writes it: the minutes, a ticks line with one word per slot, all
+// "-" but those given, and the clock.
+QByteArray stateFile(const QHash<int, QByteArray> &ticks, const QByteArray &clock, int minutes = 80)
 {
-    QByteArray file = "kokugo-mogi exam state 1\nticks";
+    QByteArray file
+        = "kokugo-mogi exam state 2\nminutes " + QByteArray::number(minutes) + "\nticks";
     for (int k = 1; k <= exam::SlotCount; ++k)
         file += ' ' + ticks.value(k, "-");
     return file + "\nclock " + clock + '\n';
 }
 
-QByteArray startedAgo(qint64 msecs)
+// A clock started at `startedAt` by the wall clock that had run `ran` at its last save, `saved`
+// ago by the wall clock. In this boot the elapsed clock says it has run `sinceStart` by now.
+QByteArray clockLine(qint64 startedAt, qint64 sinceStart, qint64 ran, qint64 saved,
+                     const QByteArray &boot)
 {
-    return "started " + QByteArray::number(Now - msecs);
+    return "started " + QByteArray::number(startedAt) + " elapsed "
+        + QByteArray::number(Up - sinceStart) + " ran " + QByteArray::number(ran) + " saved "
+        + QByteArray::number(Now - saved) + " boot " + (boot.isEmpty() ? "-" : boot);
+}
+
+QByteArray startedAgo(qint64 msecs, qint64 ranAtSave = Minute)
+{
+    return clockLine(Now - msecs, msecs, ranAtSave, msecs - ranAtSave, platform::bootIdentity());
+}
+
+// Where the program tells the student that the answers are not kept.
+QWidget *stateWarning()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (widget->objectName() == u"stateWarning" && widget->isVisible())
+            return widget;
+    }
+    return nullptr;
 }
 
 // The ticked boxes as "slot(choice)", in sheet order.
@@ -109,6 +137,8 @@ private slots:
     void resumesAnExamLeftBehind();
     void normalEndLeavesNothingBehind_data();
     void normalEndLeavesNothingBehind();
+    void somethingElseInItsPlace_data();
+    void somethingElseInItsPlace();
     void survivesAKill();
     void unwritableStateFolder();
     void sitting_child();
@@ -333,33 +363,55 @@ void TestClockWindow::playerOpensTheFileOnce()
 }
 
 // An exam left behind in the state file is taken up at the next start, through the program's own
-// start-up: its ticks, and its clock if it was started, running on or run out. A file the program
-// did not write is reported once, removed, and the exam starts afresh.
+// start-up: its length, its ticks, and its clock if it was started, running on or run out; a
+// time-up that passed meanwhile is announced then, once. A file the program did not write is
+// reported once, removed, and the exam starts afresh.
 void TestClockWindow::resumesAnExamLeftBehind_data()
 {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QStringList>("ticked");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<bool>("running");
+    QTest::addColumn<bool>("chimes");
     QTest::addColumn<bool>("valid");
 
     const QHash<int, QByteArray> ticks {{1, "1"}, {10, "16"}, {34, "5"}};
     const QStringList ticked {QStringLiteral("1(1)"), QStringLiteral("10(1)"),
                               QStringLiteral("10(6)"), QStringLiteral("34(5)")};
+    const QByteArray boot = platform::bootIdentity();
     // Started at 8:30:42, so 30 boundaries have passed by 9:00:42.
     QTest::addRow("clock_running_for_30min") << stateFile(ticks, startedAgo(30 * Minute)) << ticked
-                                             << QStringLiteral("0:50") << true << true;
+                                             << QStringLiteral("0:50") << true << false << true;
     QTest::addRow("clock_started_in_the_last_minute")
         << stateFile({}, startedAgo(79 * Minute + 30 * Second)) << QStringList()
-        << QStringLiteral("0:01") << true << true;
-    QTest::addRow("time_ran_out_while_away") << stateFile(ticks, startedAgo(125 * Minute)) << ticked
-                                             << QStringLiteral("0:00") << false << true;
+        << QStringLiteral("0:01") << true << false << true;
+    // The wall clock was 10 minutes ahead at Start and is right now; the elapsed clock counts.
+    QTest::addRow("same_boot_started_in_the_future")
+        << stateFile(ticks, clockLine(Now + 10 * Minute, 30 * Minute, Minute, 0, boot)) << ticked
+        << QStringLiteral("0:50") << true << false << true;
+    // After a reboot: 20 minutes run at the save, 5 minutes ago.
+    QTest::addRow("after_a_reboot")
+        << stateFile(ticks, clockLine(Now - 30 * Minute, 0, 20 * Minute, 5 * Minute, "0ther"))
+        << ticked << QStringLiteral("0:55") << true << false << true;
+    QTest::addRow("sitting_of_104_minutes")
+        << stateFile({}, startedAgo(30 * Minute), 104) << QStringList() << QStringLiteral("1:14")
+        << true << false << true;
+    QTest::addRow("time_ran_out_while_away")
+        << stateFile(ticks, startedAgo(125 * Minute, 60 * Minute)) << ticked
+        << QStringLiteral("0:00") << false << true << true;
+    QTest::addRow("time_ran_out_before_the_crash")
+        << stateFile(ticks, startedAgo(125 * Minute, 85 * Minute)) << ticked
+        << QStringLiteral("0:00") << false << false << true;
+    QTest::addRow("first_version")
+        << stateFile(ticks, "started " + QByteArray::number(Now - 30 * Minute))
+               .replace("state 2\nminutes 80", "state 1")
+        << ticked << QStringLiteral("0:50") << true << false << true;
     QTest::addRow("scored_before_the_crash")
-        << stateFile(ticks, "stopped") << ticked << QString() << false << true;
-    QTest::addRow("box_that_does_not_exist")
-        << stateFile({{1, "6"}}, "stopped") << QStringList() << QString() << false << false;
+        << stateFile(ticks, "stopped") << ticked << QString() << false << false << true;
+    QTest::addRow("box_that_does_not_exist") << stateFile({{1, "6"}}, "stopped") << QStringList()
+                                             << QString() << false << false << false;
     QTest::addRow("cut_short") << stateFile(ticks, startedAgo(Minute)).chopped(3) << QStringList()
-                               << QString() << false << false;
+                               << QString() << false << false << false;
 }
 
 void TestClockWindow::resumesAnExamLeftBehind()
@@ -368,7 +420,11 @@ void TestClockWindow::resumesAnExamLeftBehind()
     QFETCH(QStringList, ticked);
     QFETCH(QString, shown);
     QFETCH(bool, running);
+    QFETCH(bool, chimes);
     QFETCH(bool, valid);
+    if (QTest::currentDataTag() == QByteArrayView("same_boot_started_in_the_future")
+        && platform::bootIdentity().isEmpty())
+        QSKIP("the system does not tell its boots apart");
     QVERIFY(QDir().mkpath(QFileInfo(stateFilePath()).path()));
     QFile saved(stateFilePath());
     QVERIFY(saved.open(QIODevice::WriteOnly));
@@ -376,6 +432,7 @@ void TestClockWindow::resumesAnExamLeftBehind()
     saved.close();
     auto *player = control<platform::MciPlayer>(m_window, QStringLiteral("MMControl1"));
     QSignalSpy commands(player, &platform::MciPlayer::commandDone);
+    QSignalSpy failed(player, &platform::MciPlayer::playFailed);
 
     // One warning about the state, and only for a file the program did not write.
     QTest::failOnWarning(QRegularExpression(QStringLiteral("^kokugo-mogi: (?!the chime)")));
@@ -386,35 +443,67 @@ void TestClockWindow::resumesAnExamLeftBehind()
     QCOMPARE(tickedBoxes(m_window), ticked);
     QCOMPARE(remaining(), shown);
     QCOMPARE(timer(m_window)->isActive(), running);
-    QCOMPARE(QFile::exists(stateFilePath()), valid);
-    QCOMPARE(commands.count(), 0);
+    QTRY_COMPARE(QFile::exists(stateFilePath()), valid);
+    QStringList said;
+    for (const QList<QVariant> &command : std::as_const(commands))
+        said << command.at(0).toString();
+    // The chime, or where it cannot sound the window's alert and bell, as at "0:00".
+    QCOMPARE(said.count(QStringLiteral("Play")), chimes ? 1 : 0);
+    QCOMPARE(failed.count(), chimes && QMediaDevices::audioOutputs().isEmpty() ? 1 : 0);
 
     if (running) {
         const int minutes = m_window->RemainMinutes;
         tickAt(NineOClock + Minute);
         QCOMPARE(int(m_window->RemainMinutes), minutes - 1);
     }
+    if (!valid || shown.isEmpty())
+        return;
+    // Saved afresh in this boot with the time run so far, so a time-up is announced only once.
+    const auto savedClock = [] {
+        QFile now(stateFilePath());
+        const std::optional<exam::SavedExam> exam
+            = now.open(QIODevice::ReadOnly) ? exam::decodeExam(now.readAll()) : std::nullopt;
+        return exam && exam->clock ? exam->clock : std::nullopt;
+    };
+    QTRY_VERIFY(savedClock() && savedClock()->savedAt >= Now);
+    QCOMPARE(savedClock()->boot, platform::bootIdentity());
+    if (shown == u"0:00")
+        QVERIFY(savedClock()->ran >= 80 * Minute - 42 * Second);
 }
 
 void TestClockWindow::normalEndLeavesNothingBehind_data()
 {
     QTest::addColumn<bool>("exit");
-    QTest::addRow("exit") << true;
-    QTest::addRow("close_button") << false;
+    QTest::addColumn<bool>("help");
+    QTest::addRow("exit") << true << false;
+    QTest::addRow("close_button") << false << false;
+    // The program lives on with the help window, but the sitting is over.
+    QTest::addRow("close_button_help_left_open") << false << true;
 }
 
 void TestClockWindow::normalEndLeavesNothingBehind()
 {
     QFETCH(bool, exit);
+    QFETCH(bool, help);
     exam::showExamWindow();
     clickBox(m_window, 3, 2);
     clickButton(m_window, QStringLiteral("cmdスタート"));
-    QVERIFY(QFile::exists(stateFilePath()));
+    QTRY_VERIFY(QFile::exists(stateFilePath()));
+    if (help)
+        m_window->mnuAbout_Click();
+    // A save still on its way must not bring the file back.
+    clickBox(m_window, 4, 1);
     if (exit)
         m_window->mnuExit_Click();
     else
         m_window->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!QFile::exists(stateFilePath()));
+    QCOMPARE(platform::forms::instance(reference::helpWindowName()) != nullptr, help);
+    // The lock is free at once, so the next start is a normal one.
+    QLockFile lock(QFileInfo(stateFilePath()).path() + QStringLiteral("/exam.lock"));
+    QVERIFY(lock.tryLock(0));
+    lock.unlock();
     QVERIFY(!QFile::exists(stateFilePath()));
 
     exam::showExamWindow();
@@ -425,8 +514,82 @@ void TestClockWindow::normalEndLeavesNothingBehind()
     QVERIFY(!timer(next)->isActive());
 }
 
+// What stands where the state file goes: a link is never written through but replaced, whether
+// it was there at the start or put there during the sitting; a folder, a pipe or a file that
+// cannot be read is reported once, to the student too, and left as it is.
+void TestClockWindow::somethingElseInItsPlace_data()
+{
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<QString>("warning");
+    QTest::addColumn<bool>("kept");
+    QTest::addRow("link_at_the_start")
+        << QStringLiteral("link") << QStringLiteral("is a symbolic link") << false;
+    QTest::addRow("link_swapped_in_during_the_sitting")
+        << QStringLiteral("swap") << QString() << false;
+    QTest::addRow("folder") << QStringLiteral("folder")
+                            << QStringLiteral("is a folder, not a state file; it is left alone")
+                            << true;
+    QTest::addRow("pipe") << QStringLiteral("pipe") << QStringLiteral("is a pipe") << true;
+    QTest::addRow("unreadable") << QStringLiteral("unreadable")
+                                << QStringLiteral("cannot be read \\(.+\\); it is left as it is")
+                                << true;
+}
+
+void TestClockWindow::somethingElseInItsPlace()
+{
+    QFETCH(QString, what);
+    QFETCH(QString, warning);
+    QFETCH(bool, kept);
+    if (what == u"unreadable" && ::geteuid() == 0)
+        QSKIP("the superuser reads every file");
+    const QString path = stateFilePath();
+    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+    QTemporaryFile target;
+    QVERIFY(target.open());
+    target.write("someone else's\n");
+    target.close();
+    const QByteArray path8 = QFile::encodeName(path);
+    if (what == u"link")
+        QVERIFY(QFile::link(target.fileName(), path));
+    else if (what == u"folder")
+        QVERIFY(QDir().mkdir(path));
+    else if (what == u"pipe")
+        QCOMPARE(::mkfifo(path8.constData(), 0600), 0);
+    else if (what == u"unreadable")
+        QVERIFY(QFile::copy(target.fileName(), path) && QFile::setPermissions(path, {}));
+    const bool told = kept;
+
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("^kokugo-mogi: (?!the chime)")));
+    if (!warning.isEmpty())
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(warning));
+    exam::showExamWindow();
+    if (what == u"swap") {
+        clickBox(m_window, 1, 1);
+        QTRY_VERIFY(QFileInfo(path).isFile());
+        QVERIFY(QFile::remove(path) && QFile::link(target.fileName(), path));
+    }
+    clickBox(m_window, 2, 3);
+    clickBox(m_window, 2, 4);
+    QCOMPARE(stateWarning() != nullptr, told);
+    if (!kept) {
+        QTRY_VERIFY(QFileInfo(path).isFile() && !QFileInfo(path).isSymLink());
+        QTRY_VERIFY(QFile(path).size() > 0);
+    }
+    QFile untouched(target.fileName());
+    QVERIFY(untouched.open(QIODevice::ReadOnly));
+    QCOMPARE(untouched.readAll(), QByteArray("someone else's\n"));
+
+    closeAllWindows();
+    QCOMPARE(QFileInfo::exists(path), kept);
+    if (what == u"folder")
+        QDir().rmdir(path);
+    else
+        QFile::remove(path);
+}
+
 // A run killed outright after ticks and Start is taken up by the next start, ticks and running
-// clock. A second instance meanwhile neither takes it up nor overwrites it.
+// clock. A second start meanwhile brings that sitting forward and ends at once; one that finds the
+// sitting's program hung says so and runs a sitting of its own. Neither touches the first one's.
 void TestClockWindow::survivesAKill()
 {
     QTemporaryDir folder;
@@ -443,15 +606,29 @@ void TestClockWindow::survivesAKill()
     QByteArray said;
     QTRY_VERIFY_WITH_TIMEOUT((said += sitter.readAllStandardOutput()).contains("sitting"), 30000);
 
-    QString output;
-    runChild(self, function, stateHome(folder.path(), QStringLiteral("intrude")), &output);
-    if (QTest::currentTestFailed())
-        return;
-    QCOMPARE(output.count(QStringLiteral("another kokugo-mogi is running")), 1);
+    // The program itself, started again.
+    QProcess second;
+    second.setProcessEnvironment(environment);
+    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/kokugo-mogi");
+    second.start(program);
+    QVERIFY(second.waitForFinished(30000));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+    QVERIFY(!second.readAllStandardError().contains("kokugo-mogi:"));
+
+    ::kill(pid_t(sitter.processId()), SIGSTOP);
+    second.start(program);
+    QByteArray complaint;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (complaint += second.readAllStandardError()).contains("and does not answer"), 30000);
+    second.kill();
+    QVERIFY(second.waitForFinished(10000));
+    ::kill(pid_t(sitter.processId()), SIGCONT);
 
     sitter.kill();
     QVERIFY(sitter.waitForFinished(10000));
     QCOMPARE(sitter.exitStatus(), QProcess::CrashExit);
+    QString output;
     runChild(self, function, stateHome(folder.path(), QStringLiteral("resume")), &output);
     if (QTest::currentTestFailed())
         return;

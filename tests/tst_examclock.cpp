@@ -202,39 +202,82 @@ void TestExamClock::restartWhileRunning()
     QCOMPARE(clock.minutesLeft(), 80);
 }
 
-// After a crash the exam goes on from the wall-clock time of its Start: the elapsed clock of the
-// earlier run is gone. From then on the elapsed clock counts again.
+// After a crash the exam goes on with the clock its last save kept. In the same boot the elapsed
+// clock alone says how long it has run, whatever the wall clock did; after a reboot, the time it
+// had run at the save plus the wall-clock time since, never negative. The minutes still begin
+// where the wall clock's minutes began at Start, and from then on the elapsed clock counts.
 void TestExamClock::resumeAfterRestart_data()
 {
-    QTest::addColumn<qint64>("startedAt");
+    QTest::addColumn<ClockState>("saved");
+    QTest::addColumn<QByteArray>("boot");
     QTest::addColumn<int>("left");
     QTest::addColumn<int>("leftAMinuteLater");
-    const qint64 now = NineOClock + 20 * Second; // the wall clock at restart
-    QTest::addRow("a_second_ago") << now - Second << 80 << 79;
-    QTest::addRow("started_at_second_50_of_8_59") << NineOClock - 10 * Second << 80 - 1 << 80 - 2;
-    QTest::addRow("30min_ago") << now - 30 * Minute << 50 << 49;
-    QTest::addRow("79min_ago") << now - 79 * Minute << 1 << 0;
-    QTest::addRow("80min_ago") << now - 80 * Minute << 0 << 0;
-    QTest::addRow("a_day_ago") << now - 24 * 60 * Minute << 0 << 0;
-    QTest::addRow("in_the_future") << now + 10 * Minute << 80 << 79;
-    QTest::addRow("at_the_epoch") << 0LL << 0 << 0;
+    // At restart the wall clock says 9:00:20 and the machine has been up 10 hours.
+    const qint64 now = NineOClock + 20 * Second;
+    const qint64 up = 10 * 60 * Minute;
+    const QByteArray boot = "8c1c0a5e-7d2f-4b6e-9a41-3f0d2c6b5e17";
+    const QByteArray earlierBoot = "0f3e9b2a-1c4d-4e5f-8a6b-7c8d9e0f1a2b";
+    // Started 30 minutes ago at second 20, saved a minute later, in this boot.
+    const ClockState thirtyAgo {now - 30 * Minute, up - 30 * Minute, Minute, now - 29 * Minute,
+                                boot};
+    QTest::addRow("same_boot") << thirtyAgo << boot << 50 << 49;
+    ClockState stepped = thirtyAgo;
+    stepped.savedAt += 45 * Minute; // the wall clock stepped forward before the crash
+    QTest::addRow("same_boot_wall_forward_before_crash") << stepped << boot << 50 << 49;
+    stepped.savedAt -= 105 * Minute; // or back an hour
+    QTest::addRow("same_boot_wall_back_an_hour") << stepped << boot << 50 << 49;
+    // The wall clock was 10 minutes ahead at Start and has been put right since.
+    ClockState inTheFuture = thirtyAgo;
+    inTheFuture.startedAt = now + 10 * Minute;
+    QTest::addRow("in_the_future") << inTheFuture << boot << 50 << 49;
+    ClockState fullTime = thirtyAgo;
+    fullTime.elapsedAtStart = up - 80 * Minute;
+    QTest::addRow("same_boot_time_up_while_down") << fullTime << boot << 0 << 0;
+
+    // After a reboot: run a minute at the save, 29 minutes of wall clock since.
+    ClockState rebooted = thirtyAgo;
+    rebooted.boot = earlierBoot;
+    rebooted.elapsedAtStart = 3 * 60 * Minute; // a reading of the earlier boot: meaningless now
+    QTest::addRow("after_a_reboot") << rebooted << boot << 50 << 49;
+    QTest::addRow("boot_unknown_now") << thirtyAgo << QByteArray() << 50 << 49;
+    rebooted.boot.clear();
+    QTest::addRow("boot_unknown_then") << rebooted << boot << 50 << 49;
+    QTest::addRow("boot_unknown_both") << rebooted << QByteArray() << 50 << 49;
+    // The wall clock was set back past the save: only the minute run at the save counts.
+    ClockState setBack = rebooted;
+    setBack.savedAt = now + 2 * 60 * Minute;
+    QTest::addRow("after_a_reboot_saved_in_the_future") << setBack << boot << 79 << 78;
+    ClockState longAgo = rebooted;
+    longAgo.ran = 79 * Minute;
+    longAgo.savedAt = now - Minute;
+    QTest::addRow("after_a_reboot_time_up_while_down") << longAgo << boot << 0 << 0;
+    // What a file of the first version says: only the wall-clock time of Start.
+    QTest::addRow("start_only_a_day_ago")
+        << ClockState {now - 24 * 60 * Minute, 0, 0, now - 24 * 60 * Minute, {}} << boot << 0 << 0;
+    QTest::addRow("start_only_at_the_epoch") << ClockState {} << boot << 0 << 0;
 }
 
 void TestExamClock::resumeAfterRestart()
 {
-    QFETCH(qint64, startedAt);
+    QFETCH(ClockState, saved);
+    QFETCH(QByteArray, boot);
     QFETCH(int, left);
     QFETCH(int, leftAMinuteLater);
     Machine machine;
     machine.wall = NineOClock + 20 * Second;
-    machine.elapsed = 5 * Second; // just booted
+    machine.elapsed = 10 * 60 * Minute;
     ExamClock clock = machine.clock();
-    clock.resume(startedAt);
-    QCOMPARE(clock.startedAt(), startedAt);
+    clock.resume(saved, boot);
+    QCOMPARE(clock.startedAt(), saved.startedAt);
     QCOMPARE(clock.minutesLeft(), left);
     machine.wall -= 2 * Minute; // set back: it no longer matters
     machine.elapsed += Minute;
     QCOMPARE(clock.minutesLeft(), leftAMinuteLater);
+
+    // Saved again and taken up in the same boot, the clock is where it was.
+    ExamClock again = machine.clock();
+    again.resume(clock.state(boot), boot);
+    QCOMPARE(again.minutesLeft(), leftAMinuteLater);
 }
 
 void TestExamClock::programFolder_data()

@@ -25,6 +25,8 @@
 //                             IDLE_MS, the CPU seconds used over that many milliseconds of running
 //                             clock. Handy under a profiler; kokugo-bench-window text|empty does
 //                             the same for the floors.
+//   kokugo-bench --slow-disk  ticks boxes in the exam window and prints the time each takes the
+//                             window; the benchmark runs it with every sync made 50 ms slow.
 
 #include "benchmark/childreport.h"
 #include "exam/answerkey.h"
@@ -165,8 +167,53 @@ QString fixed(double value, int decimals)
     return QString::number(value, 'f', decimals);
 }
 
+// A tick of a box on a disk whose syncs take 50 ms, as the window feels it: in a child with the
+// slow syncs preloaded, in microseconds, or nothing if the child did not say.
+std::optional<double> slowDiskTick()
+{
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(KOKUGO_SLOWSYNC));
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--slow-disk")});
+    child.waitForFinished(60000);
+    const QString output = QString::fromLatin1(child.readAllStandardOutput());
+    const auto match = QRegularExpression(QStringLiteral("tick ([0-9.]+)")).match(output);
+    if (!match.hasMatch())
+        return std::nullopt;
+    return match.captured(1).toDouble();
+}
+
+// The child's side: each tick is followed by the events that come before the next, so the saves
+// really reach the disk one after another while the ticks are timed.
+int runSlowDisk()
+{
+    platform::installFontSubstitutions();
+    exam::defineWindows();
+    exam::showExamWindow();
+    auto *window = dynamic_cast<ExamWindow *>(platform::forms::instance(ExamWindow::designName()));
+    waitUntilDrawn(window);
+    auto *box = platform::control<QCheckBox>(window, QStringLiteral("chk国語2"), 1);
+    QElapsedTimer clock;
+    qint64 ticking = 0;
+    constexpr int Ticks = 40;
+    for (int i = 0; i < Ticks; ++i) {
+        clock.start();
+        box->toggle();
+        ticking += clock.nsecsElapsed();
+        QElapsedTimer pause;
+        pause.start();
+        while (pause.elapsed() < 20)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    window->close();
+    std::printf("tick %.1f\n", double(ticking) / 1e3 / Ticks);
+    return 0;
+}
+
 constexpr char Usage[] = "usage: kokugo-bench [--quick] [--runs N]\n"
                          "       kokugo-bench --child exam [IDLE_MS]\n"
+                         "       kokugo-bench --slow-disk\n"
                          "Prints start-up, memory and handler figures of kokugo-mogi beside a\n"
                          "window showing one line of text in its face and an empty window.\n"
                          "  --quick    leave out the minute of idle clock\n"
@@ -178,6 +225,7 @@ struct Options
     int runs = 11;
     int child = -1; // a Kind, when started as one window alone
     int idleMsecs = 0;
+    bool slowDisk = false;
 };
 
 // Reads this program's own options, which all begin with "--", and leaves the rest to Qt. Returns
@@ -195,6 +243,8 @@ std::optional<int> parseOptions(int argc, char *argv[], Options &options)
         if (option == "--help" || option == "-h") {
             std::fputs(Usage, stdout);
             return 0;
+        } else if (option == "--slow-disk") {
+            options.slowDisk = true;
         } else if (option == "--quick") {
             options.quick = true;
         } else if (option == "--runs") {
@@ -226,9 +276,11 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     if (options.child >= 0)
         return runExamChild(options.idleMsecs);
+    useOwnStateFolder();
+    if (options.slowDisk)
+        return runSlowDisk();
     const bool quick = options.quick;
     const int runs = options.runs;
-    useOwnStateFolder();
 
     // Start-up and memory, each in fresh processes taking turns, median of several runs.
     constexpr std::array<Kind, 3> Kinds = {Kind::Exam, Kind::Text, Kind::Empty};
@@ -274,7 +326,7 @@ int main(int argc, char *argv[])
         platform::control<QCheckBox>(window, QStringLiteral("chk国語") + QString::number(k), 1)
             ->setChecked(true);
     const double score = microsecondsPerCall(2000, [&](int) { window->cmd得点_Click(); });
-    // Each tick of a box writes the exam's state to disk, whole, before it returns.
+    // Each tick of a box hands the exam's state to the thread that writes it.
     auto *box = platform::control<QCheckBox>(window, QStringLiteral("chk国語2"), 1);
     const double tickSave = microsecondsPerCall(500, [&](int) { box->toggle(); });
 
@@ -323,6 +375,9 @@ int main(int argc, char *argv[])
     row("second switch to a passage (us)", fixed(secondSwitch, 0), none, none);
     row("first verdict window (us)", fixed(verdictWindow, 0), none, none);
     row("help window (us)", fixed(helpWindow, 0), none, none);
+    const std::optional<double> slowTick = slowDiskTick();
+    row("ticking a box, syncs taking 50 ms (us)",
+        slowTick ? fixed(*slowTick, 1) : QStringLiteral("?"), none, none);
     row("non-counting tick (us)", fixed(quietTick, 2), none, none);
     row("counting tick (us)", fixed(countingTick, 2), none, none);
 
