@@ -1,11 +1,16 @@
-# Installed like a Debian desktop program. The executable reads its chime from its own folder,
-# so both live in a folder of their own and bin/ holds only a relative link to the executable.
+# Installed like a Debian desktop program. The executable reads its chime and loads its sound
+# module from its own folder, so they live in a folder of their own and bin/ holds only a relative link to the executable.
 # Not CMAKE_INSTALL_LIBDIR: with the /usr prefix on Debian that carries the multiarch triplet.
 set(KOKUGO_INSTALL_PKGLIBDIR lib/kokugo-mogi)
 
 # Qt comes from the system, so the installed executable needs no library search path of its own.
 set_target_properties(kokugo-mogi PROPERTIES INSTALL_RPATH "")
 install(TARGETS kokugo-mogi RUNTIME DESTINATION ${KOKUGO_INSTALL_PKGLIBDIR})
+# The sound module is loaded from beside the executable, like the chime.
+set_target_properties(kokugo-sound PROPERTIES INSTALL_RPATH "")
+install(TARGETS kokugo-sound LIBRARY DESTINATION ${KOKUGO_INSTALL_PKGLIBDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/data/kokugo-mogi.lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME kokugo-mogi)
 install(FILES ${PROJECT_SOURCE_DIR}/data/Zikan.wav DESTINATION ${KOKUGO_INSTALL_PKGLIBDIR})
 
 file(RELATIVE_PATH kokugo_link_target /${CMAKE_INSTALL_BINDIR} /${KOKUGO_INSTALL_PKGLIBDIR}/kokugo-mogi)

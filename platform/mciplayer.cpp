@@ -1,23 +1,17 @@
 #include "platform/mciplayer.h"
 
-#include <QAudioDevice>
+#include "platform/soundbackend.h"
+
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
-#include <QMediaDevices>
-#include <QSoundEffect>
-#include <QUrl>
+#include <QLibrary>
 
 #include <utility>
 
 namespace platform {
 
-namespace {
-
-bool hasAudioOutput()
-{
-    return !QMediaDevices::audioOutputs().isEmpty();
-}
-
-} // namespace
+using Status = SoundBackend::Status;
 
 MciPlayer::MciPlayer(QWidget *parent) : QWidget(parent)
 {
@@ -32,19 +26,19 @@ void MciPlayer::setCommand(const QString &command)
         open();
     } else if (command == u"Prev") {
         m_playWaiting = false;
-        if (m_effect)
-            m_effect->stop();
+        if (m_backend)
+            m_backend->stop();
     } else if (command == u"Play") {
-        const QSoundEffect::Status status = m_effect ? m_effect->status() : QSoundEffect::Null;
-        if (status != QSoundEffect::Ready && status != QSoundEffect::Loading) {
+        const Status status = m_backend ? m_backend->status() : Status::Null;
+        if (status != Status::Ready && status != Status::Loading) {
             warn(QStringLiteral("no sound is open to play"));
             emit playFailed();
-        } else if (!hasAudioOutput()) {
+        } else if (!m_backend->hasAudioOutput()) {
             warn(QStringLiteral("there is no audio output device"));
             emit playFailed();
         } else {
-            m_playWaiting = status == QSoundEffect::Loading;
-            m_effect->play();
+            m_playWaiting = status == Status::Loading;
+            m_backend->play();
         }
     } else {
         qWarning("Unknown player command %s", qPrintable(command));
@@ -55,17 +49,17 @@ void MciPlayer::setCommand(const QString &command)
 
 bool MciPlayer::isOpen() const
 {
-    return m_effect && m_fileName == m_openFile && m_effect->status() == QSoundEffect::Ready;
+    return m_backend && m_fileName == m_openFile && m_backend->status() == Status::Ready;
 }
 
 void MciPlayer::open()
 {
-    if (m_effect && m_fileName == m_openFile) {
-        switch (m_effect->status()) {
-        case QSoundEffect::Loading:
+    if (m_backend && m_fileName == m_openFile) {
+        switch (m_backend->status()) {
+        case Status::Loading:
             return;
-        case QSoundEffect::Ready:
-            if (!m_loadedWithoutOutput || !hasAudioOutput())
+        case Status::Ready:
+            if (!m_loadedWithoutOutput || !m_backend->hasAudioOutput())
                 return;
             break;
         default:
@@ -79,7 +73,7 @@ void MciPlayer::open()
     if (!checkFile())
         return;
     const QFileInfo file(m_fileName);
-    if (m_effect && m_fileName == m_openFile && m_effect->status() == QSoundEffect::Error
+    if (m_backend && m_fileName == m_openFile && m_backend->status() == Status::Error
         && file.size() == m_loadedSize && file.lastModified() == m_loadedTime)
         return;
     m_openFile = m_fileName;
@@ -90,24 +84,41 @@ void MciPlayer::open()
 
 void MciPlayer::load()
 {
+    if (!m_backend && !loadBackend())
+        return;
     ++m_openCount;
-    if (!m_effect) {
-        m_effect = new QSoundEffect(this);
-        connect(m_effect, &QSoundEffect::statusChanged, this, [this] {
-            if (m_effect->status() == QSoundEffect::Ready) {
-                m_playWaiting = false;
-                m_warnedFor.clear();
-            } else if (m_effect->status() == QSoundEffect::Error) {
-                warn(QStringLiteral("%1 is not a playable sound").arg(m_openFile));
-                if (std::exchange(m_playWaiting, false))
-                    emit playFailed();
-            }
-        });
-    }
     // The same source again would be taken as no change.
-    m_effect->setSource(QUrl());
-    m_loadedWithoutOutput = !hasAudioOutput();
-    m_effect->setSource(QUrl::fromLocalFile(m_openFile));
+    m_backend->setSource(QString());
+    m_loadedWithoutOutput = !m_backend->hasAudioOutput();
+    m_backend->setSource(m_openFile);
+}
+
+bool MciPlayer::loadBackend()
+{
+    // Tried once: a module that cannot be loaded will not load a second later either.
+    if (std::exchange(m_backendTried, true))
+        return false;
+    QLibrary module(QCoreApplication::applicationDirPath() + u'/'
+                    + QLatin1StringView(SoundModuleFileName));
+    const auto create
+        = reinterpret_cast<SoundBackendFactory>(module.resolve(SoundBackendFactoryName));
+    if (!create) {
+        warn(QStringLiteral("the sound module cannot be loaded: %1").arg(module.errorString()));
+        return false;
+    }
+    // The module stays loaded when `module` goes: the backend's code lives in it.
+    m_backend.reset(create());
+    m_backend->setStatusHandler([this] {
+        if (m_backend->status() == Status::Ready) {
+            m_playWaiting = false;
+            m_warnedFor.clear();
+        } else if (m_backend->status() == Status::Error) {
+            warn(QStringLiteral("%1 is not a playable sound").arg(m_openFile));
+            if (std::exchange(m_playWaiting, false))
+                emit playFailed();
+        }
+    });
+    return true;
 }
 
 bool MciPlayer::checkFile()

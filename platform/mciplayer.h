@@ -4,9 +4,11 @@
 #include <QString>
 #include <QWidget>
 
-class QSoundEffect;
+#include <memory>
 
 namespace platform {
+
+class SoundBackend;
 
 // The multimedia player control: name a sound file with FileName, then drive it with the
 // commands "Open", "Prev" (rewind) and "Play" (play without waiting). It is never visible.
@@ -15,7 +17,8 @@ namespace platform {
 // tick. A file that could not be opened is tried again at the next "Open": when it appears, when
 // it is replaced after failing to decode, or when an audio output appears after it was loaded
 // without one. A missing or unplayable file, or a machine without sound, is reported once on
-// standard error and otherwise ignored: the program carries on without sound.
+// standard error and otherwise ignored: the program carries on without sound. So is a sound
+// module (see soundbackend.h) that cannot be loaded.
 class MciPlayer : public QWidget
 {
     Q_OBJECT
@@ -47,12 +50,14 @@ signals:
 private:
     void open();
     void load();
+    bool loadBackend();
     // One warning per file until it opens: the clock opens the file every second.
     void warn(const QString &message);
 
     QString m_fileName;
     QString m_openFile;
-    QSoundEffect *m_effect = nullptr;
+    std::unique_ptr<SoundBackend> m_backend;
+    bool m_backendTried = false;
     // The loaded file's size and time, to notice when one that failed to decode is replaced.
     qint64 m_loadedSize = -1;
     QDateTime m_loadedTime;

@@ -3,12 +3,15 @@
 #include "platform/fonts.h"
 #include "platform/rtfreader.h"
 
+#include <QEvent>
 #include <QFile>
 #include <QFontMetricsF>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 namespace platform {
 
@@ -76,6 +79,43 @@ void RichTextPane::showEvent(QShowEvent *event)
     QPlainTextEdit::showEvent(event);
 }
 
+// Scrolled so that its text may run off the top, the pane sizes its scroll range by lines alone;
+// kept to the end of the text, it lays out the last screenful to find where that end is. That
+// layout waits until the first frame is drawn, or until the student first touches the pane.
+void RichTextPane::paintEvent(QPaintEvent *event)
+{
+    QPlainTextEdit::paintEvent(event);
+    if (m_rangePending)
+        QTimer::singleShot(0, this, [this] { keepToTheEnd(); });
+}
+
+bool RichTextPane::event(QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)
+        keepToTheEnd();
+    return QPlainTextEdit::event(event);
+}
+
+bool RichTextPane::viewportEvent(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::Wheel:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        keepToTheEnd();
+        break;
+    default:
+        break;
+    }
+    return QPlainTextEdit::viewportEvent(event);
+}
+
+void RichTextPane::keepToTheEnd()
+{
+    if (std::exchange(m_rangePending, false))
+        setCenterOnScroll(false);
+}
+
 void RichTextPane::load()
 {
     if (m_loaded)
@@ -94,6 +134,8 @@ void RichTextPane::load()
         // width, and not again when the scroll bar appears.
         if (qreal(source.paragraphs.size()) * QFontMetricsF(font()).height() > viewport()->height())
             setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        m_rangePending = true;
+        setCenterOnScroll(true);
         setPlainText(source.toPlainText());
         setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
         return;

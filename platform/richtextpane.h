@@ -22,10 +22,16 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    bool event(QEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
 
 private:
+    void keepToTheEnd();
+
     QString m_resource;
     bool m_loaded = false;
+    bool m_rangePending = false; // the scroll range not yet kept to the end of the text
 };
 
 } // namespace platform

@@ -1,6 +1,8 @@
 #include "examtestutil.h"
 
 #include <QAccessible>
+#include <QPlainTextEdit>
+#include <QScrollBar>
 
 using namespace testutil;
 
@@ -41,6 +43,8 @@ private slots:
     void everyControlHasASpokenName();
     void tabOrder();
     void sitThePaperByKeyboard();
+    void bookletScrollsToItsLastLine_data();
+    void bookletScrollsToItsLastLine();
 
 private:
     QStringList tabChain(int presses);
@@ -110,6 +114,46 @@ void TestKeyboard::sitThePaperByKeyboard()
     score->setFocus();
     QTest::keyClick(score, Qt::Key_Space);
     QCOMPARE(caption(m_window, QStringLiteral("lbl得点")), QStringLiteral("200"));
+}
+
+// However the booklet is scrolled to its end, its last line ends at the bottom of the pane: the
+// pane never scrolls past the end of the text, nor stops short of it.
+void TestKeyboard::bookletScrollsToItsLastLine_data()
+{
+    QTest::addColumn<QKeyCombination>("key"); // pressed until the pane scrolls no further
+    QTest::addRow("ctrl_end") << QKeyCombination(Qt::ControlModifier, Qt::Key_End);
+    QTest::addRow("page_down") << QKeyCombination(Qt::Key_PageDown);
+    QTest::addRow("scroll_bar_dragged_down") << QKeyCombination();
+}
+
+void TestKeyboard::bookletScrollsToItsLastLine()
+{
+    QFETCH(QKeyCombination, key);
+    auto *booklet = control<QPlainTextEdit>(m_window, QStringLiteral("RichTextBox1"));
+    QScrollBar *bar = booklet->verticalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    // Where the end of the text is drawn, from the top of the pane.
+    const auto endBottom = [booklet] {
+        QTextCursor end(booklet->document());
+        end.movePosition(QTextCursor::End);
+        return booklet->cursorRect(end).bottom();
+    };
+    const int lineSpacing = booklet->fontMetrics().lineSpacing();
+    if (key == QKeyCombination()) {
+        // The range the pane settles on once shown, with no key pressed.
+        QTRY_VERIFY((bar->setValue(bar->maximum()),
+                     endBottom() > booklet->viewport()->height() - 2 * lineSpacing));
+    } else {
+        booklet->setFocus();
+        for (int value = -1; value != bar->value();) {
+            value = bar->value();
+            QTest::keyClick(booklet, key.key(), key.keyboardModifiers());
+        }
+    }
+    const int bottom = endBottom();
+    QVERIFY2(bottom <= booklet->viewport()->height(), qPrintable(QString::number(bottom)));
+    QVERIFY2(bottom > booklet->viewport()->height() - 2 * lineSpacing,
+             qPrintable(QString::number(bottom)));
 }
 
 QTEST_MAIN(TestKeyboard)

@@ -6,6 +6,9 @@
 //                  program does, so it is the least any window of the program could take;
 //   empty window   an empty Qt main window of the same size.
 //
+// The two floors are kokugo-bench-window, an executable beside this one that links only Qt
+// Widgets: started from this program, they would carry all of the program's libraries.
+//
 // Start-up runs from starting a fresh process to that process seeing its first window exposed;
 // peak memory is that process's high-water mark then. The other rows are measured in this
 // process ("-" where a row means nothing for a window without a clock). Nothing here asserts:
@@ -16,114 +19,60 @@
 //   kokugo-bench --quick      without the minute of idle clock
 //   kokugo-bench --runs N     start each window N times for the start-up median (default 11)
 //   kokugo-bench --help       this list
-//   kokugo-bench --child exam|text|empty [IDLE_MS]
-//                             one window alone, as the benchmark starts it: prints "shown" and
-//                             the peak memory once the window is exposed, then, given IDLE_MS,
-//                             the CPU seconds used over that many milliseconds of running clock.
-//                             Handy under a profiler.
+//   kokugo-bench --child exam [IDLE_MS]
+//                             the program's window alone, as the benchmark starts it: prints
+//                             "shown" and the peak memory once the window is exposed, then, given
+//                             IDLE_MS, the CPU seconds used over that many milliseconds of running
+//                             clock. Handy under a profiler; kokugo-bench-window text|empty does
+//                             the same for the floors.
 
+#include "benchmark/childreport.h"
 #include "exam/answerkey.h"
 #include "exam/examwindow.h"
+#include "exam/scorebands.h"
 #include "exam/startup.h"
 #include "platform/controls.h"
 #include "platform/fonts.h"
 #include "platform/forms.h"
+#include "platform/label.h"
+#include "platform/tabcontrol.h"
+#include "reference/referencewindows.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLabel>
-#include <QMainWindow>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QWindow>
-
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <numeric>
 #include <optional>
 
 namespace {
 
-constexpr int ClientWidth = 792;
-constexpr int ClientHeight = 554;
-
-long peakMemoryKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QString text = QString::fromLatin1(status.readAll());
-    const auto match = QRegularExpression(QStringLiteral("VmHWM:\\s+(\\d+)")).match(text);
-    return match.hasMatch() ? match.captured(1).toLong() : -1;
-}
-
-double cpuSeconds()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
+using namespace bench;
 
 enum class Kind { Exam, Text, Empty };
 
 constexpr std::array<const char *, 3> KindNames = {"exam", "text", "empty"};
 
-QWidget *makeWindow(Kind kind)
+// Child: the program's window; for the idle figure its clock runs for `idleMsecs`.
+int runExamChild(int idleMsecs)
 {
-    if (kind == Kind::Exam) {
-        platform::installFontSubstitutions();
-        exam::defineWindows();
-        exam::showExamWindow();
-        return platform::forms::instance(ExamWindow::designName());
-    }
-    auto *window = new QMainWindow;
-    if (kind == Kind::Text) {
-        platform::installFontSubstitutions();
-        auto *line
-            = new QLabel(QStringLiteral("問題 （国語Ⅰ・Ⅱ）　次の文章を読んで、後の問いに答えよ。"));
-        line->setFont(platform::designFont(9));
-        line->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        window->setCentralWidget(line);
-    } else {
-        window->setCentralWidget(new QWidget);
-    }
-    window->resize(ClientWidth, ClientHeight);
-    window->show();
-    return window;
-}
-
-void waitUntilExposed(QWidget *window)
-{
-    while (!window->windowHandle() || !window->windowHandle()->isExposed())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-    QCoreApplication::processEvents();
-}
-
-// Child: show the window, report, and (for the idle figure) let the clock run for `idleMsecs`.
-int runChild(Kind kind, int idleMsecs)
-{
-    const bool exam = kind == Kind::Exam;
-    QWidget *window = makeWindow(kind);
-    waitUntilExposed(window);
-    std::printf("shown %ld\n", peakMemoryKiB());
-    std::fflush(stdout);
-    if (idleMsecs <= 0)
-        return 0;
-    if (exam)
-        dynamic_cast<ExamWindow *>(window)->cmdスタート_Click();
-    const double before = cpuSeconds();
-    QTimer::singleShot(idleMsecs, qApp, &QCoreApplication::quit);
-    QApplication::exec();
-    std::printf("idle %.3f\n", cpuSeconds() - before);
-    return 0;
+    platform::installFontSubstitutions();
+    exam::defineWindows();
+    exam::showExamWindow();
+    auto *window = dynamic_cast<ExamWindow *>(platform::forms::instance(ExamWindow::designName()));
+    reportShown(window);
+    if (idleMsecs > 0)
+        window->cmdスタート_Click();
+    return reportIdle(idleMsecs);
 }
 
 struct ChildFigures
@@ -132,16 +81,20 @@ struct ChildFigures
     long peakKiB = 0;
 };
 
-// Starts one window alone in a fresh process, on this process's platform.
+// Starts one window alone in a fresh process, on this process's platform: the program's window
+// in this executable, the floors in the minimal one beside it.
 void startChild(QProcess &child, Kind kind, const QStringList &more = {})
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QGuiApplication::platformName());
     child.setProcessEnvironment(environment);
-    child.start(
-        QCoreApplication::applicationFilePath(),
-        QStringList {QStringLiteral("--child"), QString::fromLatin1(KindNames[std::size_t(kind)])}
-            + more);
+    const QString name = QString::fromLatin1(KindNames[std::size_t(kind)]);
+    if (kind == Kind::Exam)
+        child.start(QCoreApplication::applicationFilePath(),
+                    QStringList {QStringLiteral("--child"), name} + more);
+    else
+        child.start(QCoreApplication::applicationDirPath() + QStringLiteral("/kokugo-bench-window"),
+                    QStringList {name} + more);
 }
 
 // A window that never shows ends the benchmark: its figures would mean nothing.
@@ -195,10 +148,16 @@ double microsecondsPerCall(int calls, F &&call)
     return double(clock.nsecsElapsed()) / 1e3 / calls;
 }
 
+// The first column padded to 50 places on a terminal, where a full-width character takes two.
 void row(const char *what, const QString &program, const QString &text, const QString &empty)
 {
-    std::printf("%-50s %14s %14s %14s\n", what, qPrintable(program), qPrintable(text),
-                qPrintable(empty));
+    const QString name = QString::fromUtf8(what);
+    const auto places
+        = std::accumulate(name.cbegin(), name.cend(), qsizetype(0), [](qsizetype sum, QChar c) {
+              return sum + (c.unicode() >= 0x1100 ? 2 : 1);
+          });
+    std::printf("%s%*s %14s %14s %14s\n", what, int(std::max<qsizetype>(0, 50 - places)), "",
+                qPrintable(program), qPrintable(text), qPrintable(empty));
 }
 
 QString fixed(double value, int decimals)
@@ -207,7 +166,7 @@ QString fixed(double value, int decimals)
 }
 
 constexpr char Usage[] = "usage: kokugo-bench [--quick] [--runs N]\n"
-                         "       kokugo-bench --child exam|text|empty [IDLE_MS]\n"
+                         "       kokugo-bench --child exam [IDLE_MS]\n"
                          "Prints start-up, memory and handler figures of kokugo-mogi beside a\n"
                          "window showing one line of text in its face and an empty window.\n"
                          "  --quick    leave out the minute of idle clock\n"
@@ -241,11 +200,8 @@ std::optional<int> parseOptions(int argc, char *argv[], Options &options)
         } else if (option == "--runs") {
             valid = i + 1 < argc && number(argv[++i], options.runs) && options.runs > 0;
         } else if (option == "--child") {
-            const auto kind = i + 1 < argc
-                ? std::find(KindNames.begin(), KindNames.end(), QByteArrayView(argv[++i]))
-                : KindNames.end();
-            valid = kind != KindNames.end();
-            options.child = int(kind - KindNames.begin());
+            valid = i + 1 < argc && QByteArrayView(argv[++i]) == "exam";
+            options.child = int(Kind::Exam);
             if (valid && i + 1 < argc && argv[i + 1][0] != '-')
                 valid = number(argv[++i], options.idleMsecs);
         } else {
@@ -269,7 +225,7 @@ int main(int argc, char *argv[])
         return *status;
     QApplication app(argc, argv);
     if (options.child >= 0)
-        return runChild(Kind(options.child), options.idleMsecs);
+        return runExamChild(options.idleMsecs);
     const bool quick = options.quick;
     const int runs = options.runs;
     useOwnStateFolder();
@@ -294,7 +250,26 @@ int main(int argc, char *argv[])
     exam::defineWindows();
     exam::showExamWindow();
     auto *window = dynamic_cast<ExamWindow *>(platform::forms::instance(ExamWindow::designName()));
-    waitUntilExposed(window);
+    waitUntilDrawn(window);
+    QCoreApplication::processEvents();
+
+    // A switch of the reading pane's tab, to the end of its repaint: the first to each passage
+    // (read, laid out and its characters drawn for the first time), then a second to the first.
+    platform::TabControl *reading
+        = platform::control<platform::TabControl>(window, QStringLiteral("SSTab1"));
+    auto switchTo = [reading](int index) {
+        return microsecondsPerCall(1, [&](int) {
+            reading->setCurrentIndex(index);
+            reading->repaint();
+        });
+    };
+    std::array<double, 4> firstSwitch {};
+    for (int passage = 1; passage <= 4; ++passage)
+        firstSwitch[std::size_t(passage - 1)] = switchTo(passage);
+    switchTo(0);
+    const double secondSwitch = switchTo(1);
+    switchTo(0);
+
     for (int k = 1; k <= exam::SlotCount; k += 2)
         platform::control<QCheckBox>(window, QStringLiteral("chk国語") + QString::number(k), 1)
             ->setChecked(true);
@@ -302,6 +277,20 @@ int main(int argc, char *argv[])
     // Each tick of a box writes the exam's state to disk, whole, before it returns.
     auto *box = platform::control<QCheckBox>(window, QStringLiteral("chk国語2"), 1);
     const double tickSave = microsecondsPerCall(500, [&](int) { box->toggle(); });
+
+    // A window opened from the exam window, to the end of its first frame.
+    auto firstFrameOf = [](auto open, const QString &name) {
+        return microsecondsPerCall(1, [&](int) {
+            open();
+            waitUntilDrawn(platform::forms::instance(name));
+        });
+    };
+    const double verdictWindow = firstFrameOf(
+        [window] { window->cmd合格率_Click(); },
+        reference::passLineWindowName(exam::passLineWindow(
+            platform::control<platform::Label>(window, QStringLiteral("lbl得点"))->caption())));
+    const double helpWindow
+        = firstFrameOf([window] { window->mnuAbout_Click(); }, reference::helpWindowName());
 
     qint64 now = 1796720400000; // a minute boundary
     window->setTimeSources([&now] { return now; }, [&now] { return now; });
@@ -328,6 +317,12 @@ int main(int argc, char *argv[])
         fixed(double(peaks[2]) / 1024, 1));
     row("Score handler (us)", fixed(score, 1), none, none);
     row("ticking a box, with its save (us)", fixed(tickSave, 1), none, none);
+    for (int passage = 1; passage <= 4; ++passage)
+        row(qPrintable(QStringLiteral("first switch to %1 (us)").arg(reading->tabText(passage))),
+            fixed(firstSwitch[std::size_t(passage - 1)], 0), none, none);
+    row("second switch to a passage (us)", fixed(secondSwitch, 0), none, none);
+    row("first verdict window (us)", fixed(verdictWindow, 0), none, none);
+    row("help window (us)", fixed(helpWindow, 0), none, none);
     row("non-counting tick (us)", fixed(quietTick, 2), none, none);
     row("counting tick (us)", fixed(countingTick, 2), none, none);
 

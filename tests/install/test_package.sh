@@ -23,7 +23,7 @@ fail() {
     failures=$((failures + 1))
 }
 
-for tool in dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli file readelf lintian; do
+for tool in dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli file readelf lintian python3; do
     command -v "$tool" >/dev/null || {
         echo "SKIP: the package test needs $tool (./dev.sh test installs it)"
         exit 77
@@ -59,7 +59,8 @@ done
 
 [ "$(field Recommends)" = qt6-wayland ] || fail "Recommends is '$(field Recommends)', not qt6-wayland"
 
-# --- Layout: everything under /usr, the program's own folder holds just the program and its chime
+# --- Layout: everything under /usr, the program's own folder holds just the program, its sound
+# module and its chime
 outside=$(dpkg-deb -c "$deb" | awk '{print $6}' | grep -v -E '^\./(usr/.*)?$' || true)
 [ -z "$outside" ] || fail "files outside /usr: $outside"
 
@@ -71,7 +72,7 @@ if [ ! -f "$exe" ] || [ -L "$exe" ] || [ ! -x "$exe" ]; then
 fi
 cmp -s "$srcdir/data/Zikan.wav" "$libdir/Zikan.wav" || fail "usr/lib/kokugo-mogi/Zikan.wav is missing or differs"
 contents=$(find "$libdir" -mindepth 1 -printf '%P\n' | LC_ALL=C sort | tr '\n' ' ')
-[ "$contents" = "Zikan.wav kokugo-mogi " ] || fail "usr/lib/kokugo-mogi holds: $contents"
+[ "$contents" = "Zikan.wav kokugo-mogi kokugo-sound.so " ] || fail "usr/lib/kokugo-mogi holds: $contents"
 
 if [ -L "$link" ]; then
     target=$(readlink "$link")
@@ -81,10 +82,24 @@ else
     fail "usr/bin/kokugo-mogi is not a symbolic link"
 fi
 
-# Qt is the system's; a search path of the program's own could pick up stray libraries.
-if runpath=$(readelf -d "$exe" | grep -E 'R(UN)?PATH'); then
-    fail "the executable carries a library search path: $runpath"
+# The sound library is loaded with the module at the first chime, never at start-up.
+module=$libdir/kokugo-sound.so
+if readelf -d "$exe" | grep -q 'NEEDED.*libQt6Multimedia'; then
+    fail "the executable links the sound library itself instead of leaving it to its module"
 fi
+if [ -f "$module" ]; then
+    readelf -d "$module" | grep -q 'NEEDED.*libQt6Multimedia' || fail "kokugo-sound.so does not link the sound library"
+    # Loadable with the system's libraries, as the program loads it.
+    out=$(python3 -c 'import ctypes, sys; ctypes.CDLL(sys.argv[1]).kokugo_create_sound_backend' "$module" 2>&1) ||
+        fail "kokugo-sound.so cannot be loaded: $out"
+fi
+
+# Qt is the system's; a search path of the program's own could pick up stray libraries.
+for elf in "$exe" "$module"; do
+    if runpath=$(readelf -d "$elf" | grep -E 'R(UN)?PATH'); then
+        fail "$(basename "$elf") carries a library search path: $runpath"
+    fi
+done
 
 # --- Desktop entry, icons, metainfo
 desktop=$root/usr/share/applications/kokugo-mogi.desktop
