@@ -9,6 +9,7 @@
 #include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 
 using namespace testutil;
 using platform::forms::instance;
@@ -485,60 +486,142 @@ void TestWindows::processEndsOnExit_child()
 void TestWindows::commandLine_data()
 {
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("platform"); // QT_QPA_PLATFORM
-    QTest::addColumn<int>("status");       // -1: still running, its window open
+    // NAME=value sets a variable, NAME= leaves it unset, NAME alone passes on this test's own
+    // (the row skips without it: ./dev.sh test runs an X server and a Wayland compositor).
+    QTest::addColumn<QStringList>("environment");
+    QTest::addColumn<QString>("standardOutput"); // a file, or empty to read what is printed
+    QTest::addColumn<int>("status");             // -1: still running, its window open
     QTest::addColumn<QStringList>("output");
     QTest::addColumn<QString>("error");
 
+    const auto words = [](const char *line) {
+        return QString::fromLatin1(line).split(u' ');
+    };
     const QString noDisplay = QStringLiteral(
         "kokugo-mogi: no graphical display (DISPLAY or WAYLAND_DISPLAY is not set)\n");
-    QTest::addRow("no_display") << QStringList() << QString() << 1 << QStringList() << noDisplay;
-    QTest::addRow("no_display_for_wayland")
-        << QStringList {QStringLiteral("-platform"), QStringLiteral("wayland")} << QString() << 1
-        << QStringList() << noDisplay;
-    QTest::addRow("offscreen_needs_none")
-        << QStringList {QStringLiteral("-platform"), QStringLiteral("offscreen")} << QString() << -1
-        << QStringList() << QString();
+    QTest::addRow("no_display") << QStringList() << QStringList() << QString() << 1 << QStringList()
+                                << noDisplay;
+    QTest::addRow("no_display_for_wayland") << words("-platform wayland") << QStringList()
+                                            << QString() << 1 << QStringList() << noDisplay;
+    QTest::addRow("offscreen_needs_none") << words("-platform offscreen") << QStringList()
+                                          << QString() << -1 << QStringList() << QString();
     QTest::addRow("offscreen_from_environment")
-        << QStringList() << QStringLiteral("offscreen") << -1 << QStringList() << QString();
+        << QStringList() << words("QT_QPA_PLATFORM=offscreen") << QString() << -1 << QStringList()
+        << QString();
+
+    // A display or windowing system that cannot be opened: one line, never the toolkit's abort.
+    const QString noX
+        = QStringLiteral("kokugo-mogi: cannot open a window on the X display ':77'\n");
+    QTest::addRow("x_display_not_answering")
+        << QStringList() << words("DISPLAY=:77") << QString() << 1 << QStringList() << noX;
+    QTest::addRow("display_option_not_answering")
+        << words("-display :77") << QStringList() << QString() << 1 << QStringList() << noX;
+    const QString noFoo
+        = QStringLiteral("kokugo-mogi: cannot open a window on the platform 'foo'\n");
+    QTest::addRow("platform_not_installed") << words("-platform foo") << words("DISPLAY=:77")
+                                            << QString() << 1 << QStringList() << noFoo;
+    QTest::addRow("platform_not_installed_from_environment")
+        << QStringList() << words("DISPLAY=:77 QT_QPA_PLATFORM=foo") << QString() << 1
+        << QStringList() << noFoo;
+    QTest::addRow("wayland_display_without_socket")
+        << QStringList() << words("WAYLAND_DISPLAY=kokugo-no-such-socket") << QString() << 1
+        << QStringList()
+        << QStringLiteral("kokugo-mogi: cannot open a window on the Wayland display "
+                          "'kokugo-no-such-socket'\n");
+    const QString noWayland = QStringLiteral(
+        "kokugo-mogi: cannot open a window on a Wayland display (WAYLAND_DISPLAY is not set)\n");
+    QTest::addRow("wayland_asked_with_only_x") << words("-platform wayland") << words("DISPLAY")
+                                               << QString() << 1 << QStringList() << noWayland;
+    // Where the Wayland library itself would complain on standard error.
+    QTest::addRow("wayland_asked_without_runtime_folder")
+        << words("-platform wayland") << words("DISPLAY=:77 XDG_RUNTIME_DIR=") << QString() << 1
+        << QStringList() << noWayland;
+    QTest::addRow("x_asked_with_only_wayland")
+        << words("-platform xcb") << words("WAYLAND_DISPLAY XDG_RUNTIME_DIR") << QString() << 1
+        << QStringList()
+        << QStringLiteral(
+               "kokugo-mogi: cannot open a window on an X display (DISPLAY is not set)\n");
+
     const QStringList version {QStringLiteral("kokugo-mogi " KOKUGO_VERSION "\n")};
-    QTest::addRow("version") << QStringList {QStringLiteral("--version")} << QString() << 0
-                             << version << QString();
+    QTest::addRow("version") << words("--version") << QStringList() << QString() << 0 << version
+                             << QString();
     QTest::addRow("version_short")
-        << QStringList {QStringLiteral("-v")} << QString() << 0 << version << QString();
-    QTest::addRow("help") << QStringList {QStringLiteral("--help")} << QString() << 0
+        << words("-v") << QStringList() << QString() << 0 << version << QString();
+    QTest::addRow("help") << words("--help") << QStringList() << QString() << 0
                           << QStringList {QStringLiteral("\n  -platform <name>"),
                                           QStringLiteral("\n  -display <name>"),
+                                          QStringLiteral("\n  --minutes <n>"),
                                           QStringLiteral("\n  -h, --help")}
                           << QString();
+    QTest::addRow("help_to_a_full_disk")
+        << words("--help") << QStringList() << QStringLiteral("/dev/full") << 1 << QStringList()
+        << QStringLiteral("kokugo-mogi: cannot write to standard output: No space left on "
+                          "device\n");
+    const QString tryHelp = QStringLiteral("Try 'kokugo-mogi --help' for more information.\n");
     QTest::addRow("unknown_option")
-        << QStringList {QStringLiteral("--colour")} << QString() << 2 << QStringList()
-        << QStringLiteral("kokugo-mogi: Unknown option 'colour'.\n"
-                          "Try 'kokugo-mogi --help' for more information.\n");
+        << words("--colour") << QStringList() << QString() << 2 << QStringList()
+        << QStringLiteral("kokugo-mogi: Unknown option 'colour'.\n") + tryHelp;
     // The toolkit would pass over the value and look for a display after all.
     QTest::addRow("value_glued_to_platform")
-        << QStringList {QStringLiteral("-platform=offscreen")} << QString() << 2 << QStringList()
+        << words("-platform=offscreen") << QStringList() << QString() << 2 << QStringList()
         << QStringLiteral("kokugo-mogi: give the value of '-platform' as the next word: "
-                          "'-platform offscreen'\n"
-                          "Try 'kokugo-mogi --help' for more information.\n");
+                          "'-platform offscreen'\n")
+            + tryHelp;
+
+    // The sitting's length: whole minutes from 1 to 600.
+    const QStringList offscreen = words("QT_QPA_PLATFORM=offscreen");
+    QTest::addRow("minutes_shortest")
+        << words("--minutes 1") << offscreen << QString() << -1 << QStringList() << QString();
+    QTest::addRow("minutes_longest")
+        << words("--minutes=600") << offscreen << QString() << -1 << QStringList() << QString();
+    for (const char *value : {"0", "601", "-5", "abc", "1.5", ""}) {
+        QTest::addRow("minutes_%s", *value ? value : "empty")
+            << QStringList {QStringLiteral("--minutes"), QString::fromLatin1(value)} << offscreen
+            << QString() << 2 << QStringList()
+            << QStringLiteral("kokugo-mogi: --minutes wants a whole number of minutes from 1 to "
+                              "600, not '%1'\n")
+                    .arg(QString::fromLatin1(value))
+                + tryHelp;
+    }
+    QTest::addRow("minutes_missing")
+        << words("--minutes") << offscreen << QString() << 2 << QStringList()
+        << QStringLiteral("kokugo-mogi: Missing value after '--minutes'.\n") + tryHelp;
 }
 
 // The real executable, started as from a terminal with no graphical display.
 void TestWindows::commandLine()
 {
     QFETCH(QStringList, arguments);
-    QFETCH(QString, platform);
+    QFETCH(QStringList, environment);
+    QFETCH(QString, standardOutput);
     QFETCH(int, status);
     QFETCH(QStringList, output);
     QFETCH(QString, error);
 
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        environment.remove(QString::fromLatin1(name));
-    if (!platform.isEmpty())
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+    QProcessEnvironment childEnvironment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"})
+        childEnvironment.remove(QString::fromLatin1(name));
+    // An empty one, so that no compositor of the desktop running the tests can answer.
+    QTemporaryDir runtime;
+    QVERIFY(runtime.isValid());
+    childEnvironment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    for (const QString &variable : std::as_const(environment)) {
+        const QString name = variable.section(u'=', 0, 0);
+        const QString value = variable.section(u'=', 1);
+        if (!variable.contains(u'=')) {
+            if (qEnvironmentVariableIsEmpty(qPrintable(name)))
+                QSKIP(qPrintable(name + QStringLiteral(" is not set: ./dev.sh test sets it")));
+            childEnvironment.insert(name, qEnvironmentVariable(qPrintable(name)));
+        } else if (value.isEmpty()) {
+            childEnvironment.remove(name);
+        } else {
+            childEnvironment.insert(name, value);
+        }
+    }
     QProcess program;
-    program.setProcessEnvironment(environment);
+    program.setProcessEnvironment(childEnvironment);
+    if (!standardOutput.isEmpty())
+        program.setStandardOutputFile(standardOutput);
     program.start(QCoreApplication::applicationDirPath() + QStringLiteral("/kokugo-mogi"),
                   arguments);
     QVERIFY(program.waitForStarted());

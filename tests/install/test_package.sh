@@ -107,11 +107,17 @@ done
 
 # --- Desktop entry, icons, metainfo
 desktop=$root/usr/share/applications/kokugo-mogi.desktop
+execs=()
 if [ -f "$desktop" ]; then
     out=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop-file-validate: $out"
     [ -z "$out" ] || fail "desktop-file-validate has remarks: $out"
     entry() { sed -n "s/^$1=//p" "$desktop"; }
-    [ -e "$root/usr/bin/$(entry Exec)" ] || fail "Exec=$(entry Exec) is not in usr/bin"
+    # The entry's own Exec and those of its actions; the actions' arguments are run below.
+    mapfile -t execs < <(entry Exec)
+    [ ${#execs[@]} -eq 3 ] || fail "expected the entry's Exec and two actions', found: ${execs[*]}"
+    for exec in "${execs[@]}"; do
+        [ -e "$root/usr/bin/${exec%% *}" ] || fail "Exec=$exec is not in usr/bin"
+    done
     icon=$(entry Icon)
     for size in 16 22 24 32 48 64 128 256; do
         png=$root/usr/share/icons/hicolor/${size}x${size}/apps/$icon.png
@@ -161,9 +167,10 @@ if ! out=$(lintian --fail-on error,warning "$deb" 2>&1); then
 fi
 
 # --- The installed program, started through its link with the system's Qt
-run_installed() { # <stderr file>; prints the exit status
-    local status=0
-    QT_QPA_PLATFORM=offscreen XDG_STATE_HOME=$scratch/state timeout 3 "$link" >/dev/null 2>"$1" </dev/null || status=$?
+run_installed() { # <stderr file> [argument...]; prints the exit status
+    local status=0 err=$1
+    shift
+    QT_QPA_PLATFORM=offscreen XDG_STATE_HOME=$scratch/state timeout 3 "$link" "$@" >/dev/null 2>"$err" </dev/null || status=$?
     echo "$status"
 }
 
@@ -174,6 +181,13 @@ status=$(run_installed "$scratch/with-chime.err")
 if grep -q "the chime cannot sound" "$scratch/with-chime.err"; then
     fail "the installed program cannot sound its chime: $(cat "$scratch/with-chime.err")"
 fi
+
+# The desktop entry's actions start the program with arguments it takes.
+for exec in "${execs[@]:1}"; do
+    read -ra words <<<"$exec"
+    status=$(run_installed "$scratch/action.err" "${words[@]:1}")
+    [ "$status" -eq 124 ] || fail "the action Exec=$exec ended with status $status: $(cat "$scratch/action.err")"
+done
 
 # A chime beside the link must not stand in for the one beside the executable.
 rm -f "$libdir/Zikan.wav"
