@@ -14,8 +14,6 @@ namespace exam {
 
 namespace {
 
-constexpr int MaxSittingMinutes = 600;
-
 constexpr char HelpText[] = R"(Usage: kokugo-mogi [options]
 A timed practice exam: the Japanese paper (kokugo I and II) of the national university
 entrance test, with an 80-minute clock, a 34-slot answer sheet and marking.
@@ -128,7 +126,7 @@ std::optional<int> sittingMinutes(const QString &value)
         return std::nullopt;
     bool ok = false;
     const int minutes = value.toInt(&ok);
-    if (!ok || minutes < 1 || minutes > MaxSittingMinutes)
+    if (!ok || minutes < 1 || minutes > ExamClock::MaxMinutes)
         return std::nullopt;
     return minutes;
 }
@@ -203,7 +201,7 @@ CommandLine readCommandLine(int argc, char *argv[])
         if (!length) {
             return wrongCommandLine(
                 u"--minutes wants a whole number of minutes from 1 to %1, not '%2'"_s.arg(
-                    QString::number(MaxSittingMinutes), parser.value(minutes)));
+                    QString::number(ExamClock::MaxMinutes), parser.value(minutes)));
         }
         options.sittingMinutes = *length;
     }

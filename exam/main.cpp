@@ -32,6 +32,6 @@ int main(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("kokugo-mogi"));
     platform::installFontSubstitutions();
     exam::defineWindows();
-    exam::showExamWindow();
+    exam::showExamWindow(options.sittingMinutes);
     return QApplication::exec();
 }
