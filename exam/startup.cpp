@@ -4,6 +4,7 @@
 #include "exam/examwindow.h"
 #include "platform/accessibility.h"
 #include "platform/forms.h"
+#include "platform/preparer.h"
 #include "platform/statefile.h"
 #include "reference/referencewindows.h"
 
@@ -36,6 +37,7 @@ void defineWindows()
 void showExamWindow()
 {
     auto *window = static_cast<ExamWindow *>(platform::forms::show(ExamWindow::designName()));
+    platform::prepareTextPanes(window);
     platform::StateFile &file = stateFile();
     if (!file.lock())
         return;

