@@ -1,14 +1,18 @@
 #include "exam/startup.h"
 
+#include "exam/examdesign.h"
 #include "exam/examstate.h"
 #include "exam/examwindow.h"
 #include "platform/accessibility.h"
+#include "platform/controls.h"
 #include "platform/forms.h"
+#include "platform/mciplayer.h"
 #include "platform/preparer.h"
 #include "platform/statefile.h"
 #include "reference/referencewindows.h"
 
 #include <QDir>
+#include <QPointer>
 
 namespace exam {
 
@@ -37,7 +41,13 @@ void defineWindows()
 void showExamWindow()
 {
     auto *window = static_cast<ExamWindow *>(platform::forms::show(ExamWindow::designName()));
-    platform::prepareTextPanes(window);
+    platform::Preparer *preparer = platform::prepareTextPanes(window);
+    // Then the chime's module, needed from the first tick after Start.
+    preparer->add([player = QPointer(platform::control<platform::MciPlayer>(
+                       window, QString::fromUtf16(design::MultimediaName)))] {
+        if (player)
+            player->loadModuleAhead();
+    });
     platform::StateFile &file = stateFile();
     if (!file.lock())
         return;

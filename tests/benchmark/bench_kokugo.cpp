@@ -301,7 +301,8 @@ int main(int argc, char *argv[])
     qint64 now = 1796720400000; // a minute boundary
     window->setTimeSources([&now] { return now; }, [&now] { return now; });
     window->cmdスタート_Click();
-    window->tmr時間_Timer(); // the first tick opens the chime
+    // The first tick opens the chime: its module was loaded ahead, the file is read now.
+    const double firstTick = microsecondsPerCall(1, [&](int) { window->tmr時間_Timer(); });
     const double quietTick = microsecondsPerCall(20000, [&](int) {
         window->tmr時間_Timer(); // the same second: nothing to count
     });
@@ -329,6 +330,7 @@ int main(int argc, char *argv[])
     row("second switch to a passage (us)", fixed(secondSwitch, 0), none, none);
     row("first verdict window (us)", fixed(verdictWindow, 0), none, none);
     row("help window (us)", fixed(helpWindow, 0), none, none);
+    row("first tick after Start (us)", fixed(firstTick, 0), none, none);
     row("non-counting tick (us)", fixed(quietTick, 2), none, none);
     row("counting tick (us)", fixed(countingTick, 2), none, none);
 
