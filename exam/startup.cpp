@@ -42,6 +42,7 @@ void showExamWindow()
 {
     auto *window = static_cast<ExamWindow *>(platform::forms::show(ExamWindow::designName()));
     platform::Preparer *preparer = platform::prepareTextPanes(window);
+    reference::prepareAhead(preparer);
     // Then the chime's module, needed from the first tick after Start.
     preparer->add([player = QPointer(platform::control<platform::MciPlayer>(
                        window, QString::fromUtf16(design::MultimediaName)))] {

@@ -7,6 +7,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <memory>
+
 namespace platform {
 
 namespace {
@@ -49,28 +51,48 @@ void Preparer::runNext()
         QTimer::singleShot(0, this, &Preparer::runNext);
 }
 
+namespace {
+
+// Read, then drawn a band at a time: the lines each band crosses are laid out with it. A pane
+// that is shown, or gone, by its turn is left as it is.
+void addDrawing(Preparer *preparer, const std::function<RichTextPane *()> &pane)
+{
+    preparer->add([pane] {
+        if (RichTextPane *p = pane())
+            p->load();
+    });
+    for (int band = 0; band < DrawnBands; ++band) {
+        preparer->add([pane, band] {
+            RichTextPane *p = pane();
+            if (!p || p->isVisible())
+                return;
+            const int height = (p->height() + DrawnBands - 1) / DrawnBands;
+            p->drawOffScreen(QRect(0, band * height, p->width(), height));
+        });
+    }
+}
+
+} // namespace
+
 Preparer *prepareTextPanes(QWidget *window)
 {
     auto *preparer = new Preparer(window);
     for (RichTextPane *pane : window->findChildren<RichTextPane *>()) {
-        if (pane->isVisible())
-            continue;
-        const QPointer<RichTextPane> guarded(pane);
-        preparer->add([guarded] {
-            if (guarded)
-                guarded->load();
-        });
-        // Drawn a band at a time: the lines each band crosses are laid out with it.
-        for (int band = 0; band < DrawnBands; ++band) {
-            preparer->add([guarded, band] {
-                if (!guarded || guarded->isVisible())
-                    return;
-                const int height = (guarded->height() + DrawnBands - 1) / DrawnBands;
-                guarded->drawOffScreen(QRect(0, band * height, guarded->width(), height));
-            });
-        }
+        if (!pane->isVisible())
+            addDrawing(preparer, [guarded = QPointer(pane)] { return guarded.data(); });
     }
     return preparer;
+}
+
+void prepareDocument(Preparer *preparer, const QString &resource, const QRect &geometry)
+{
+    auto pane = std::make_shared<std::unique_ptr<RichTextPane>>();
+    preparer->add([pane, resource, geometry] {
+        *pane = std::make_unique<RichTextPane>(resource, RichTextPane::ScrollBars::Vertical);
+        (*pane)->setGeometry(geometry);
+    });
+    addDrawing(preparer, [pane] { return pane->get(); });
+    preparer->add([pane] { pane->reset(); });
 }
 
 } // namespace platform

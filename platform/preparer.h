@@ -5,6 +5,8 @@
 #include <deque>
 #include <functional>
 
+class QRect;
+class QString;
 class QWidget;
 
 namespace platform {
@@ -40,5 +42,10 @@ private:
 // once off screen, so that switching to it the first time costs no more than any later time. A
 // pane shown before its turn is read then, as it would be without this.
 Preparer *prepareTextPanes(QWidget *window);
+
+// Queues a pane of the document `resource` at `geometry`, made for the purpose and thrown away
+// once it is drawn off screen, so that a window showing the document later draws its characters
+// from the cache. The window itself is not made.
+void prepareDocument(Preparer *preparer, const QString &resource, const QRect &geometry);
 
 } // namespace platform

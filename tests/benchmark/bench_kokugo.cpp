@@ -254,9 +254,15 @@ int main(int argc, char *argv[])
     waitUntilDrawn(window);
     QCoreApplication::processEvents();
     // What the window prepares after its first frame, as a student's first seconds would let it.
+    // Half a second more lets the sound module it loads on a worker thread finish too.
     if (auto *preparer = window->findChild<platform::Preparer *>()) {
         while (!preparer->isDone())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    }
+    for (QElapsedTimer settling; !settling.isValid() || settling.elapsed() < 500;) {
+        if (!settling.isValid())
+            settling.start();
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
     }
 
     // A switch of the reading pane's tab, to the end of its repaint: the first to each passage
