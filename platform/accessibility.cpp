@@ -90,11 +90,54 @@ private:
     int m_index;
 };
 
-// A tab control is a list of page tabs. The tabs live as long as the control.
-class TabListAccessible : public QAccessibleWidget
+#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
+// Where the toolkit has the selection interface, a list of page tabs offers it, its one selected
+// tab the current one, so a screen reader asks the list which tab is current instead of visiting
+// every tab for its state. Selecting a tab makes it current, as pressing it does; the current tab
+// cannot be unselected, nor can two tabs be selected at once.
+class TabSelectionAccessible : public QAccessibleWidget, public QAccessibleSelectionInterface
 {
 public:
-    explicit TabListAccessible(TabControl *tabs) : QAccessibleWidget(tabs, QAccessible::PageTabList)
+    using QAccessibleWidget::QAccessibleWidget;
+
+    void *interface_cast(QAccessible::InterfaceType type) override
+    {
+        return type == QAccessible::SelectionInterface
+            ? static_cast<QAccessibleSelectionInterface *>(this)
+            : QAccessibleWidget::interface_cast(type);
+    }
+
+    int selectedItemCount() const override { return tabs()->count() > 0 ? 1 : 0; }
+    QList<QAccessibleInterface *> selectedItems() const override
+    {
+        QAccessibleInterface *current = child(tabs()->currentIndex());
+        return current ? QList {current} : QList<QAccessibleInterface *> {};
+    }
+    bool select(QAccessibleInterface *item) override
+    {
+        const int index = indexOfChild(item);
+        if (index < 0 || !tabs()->isEnabled())
+            return false;
+        tabs()->setCurrentIndex(index);
+        return true;
+    }
+    bool unselect(QAccessibleInterface *) override { return false; }
+    bool selectAll() override { return tabs()->count() == 1; }
+    bool clear() override { return false; }
+
+private:
+    TabControl *tabs() const { return static_cast<TabControl *>(widget()); }
+};
+#else
+using TabSelectionAccessible = QAccessibleWidget;
+#endif
+
+// A tab control is a list of page tabs. The tabs live as long as the control.
+class TabListAccessible : public TabSelectionAccessible
+{
+public:
+    explicit TabListAccessible(TabControl *tabs)
+        : TabSelectionAccessible(tabs, QAccessible::PageTabList)
     { }
     ~TabListAccessible() override
     {

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Reads the real program over the accessibility bus, as a screen reader does.
 
-Usage: tst_screenreader.py PROGRAM
+Usage: tst_screenreader.py PROGRAM   (KOKUGO_QT_VERSION: the Qt it is built with, e.g. 6.8.2)
 
 Starts its own X server (Xvfb) and a private D-Bus session (dbus-run-session), where the
 accessibility bus of at-spi2-core is started on demand, and reads the program with pyatspi.
@@ -26,6 +26,8 @@ SHEET_TABS = ("1-問1-ｱ 1-問1-ｲ 1-問1-ｳ 1-問1-ｴ 1-問1-ｵ 1-問2 1-�
               "3-問1-ｱ 3-問1-ｲ 3-問1-ｳ 3-問2 3-問3 3-問4 3-問5 3-問6 "
               "4-問1-ｱ 4-問1-ｲ 4-問2-A 4-問2-B 4-問3 4-問4 4-問5 4-問6").split()
 CIRCLED = "①②③④⑤⑥⑦"
+# The toolkit has the selection interface from 6.5 on.
+QT = tuple(int(n) for n in os.environ.get("KOKUGO_QT_VERSION", "0").split(".")[:2])
 
 
 def missing_tools():
@@ -191,6 +193,19 @@ def inside(program):
         act(boxes[1], "Toggle")
         expect([has(b, pyatspi.STATE_CHECKED) for b in boxes],
                [False, True, False, False, False, False], slot30 + " after ticking ②")
+        # Where the toolkit has the selection interface, the list answers which tab is current
+        # and picks one; the current tab cannot be unselected.
+        expect("Selection" in sheet.get_interfaces(), QT >= (6, 5),
+               "selection interface with Qt %d.%d" % QT)
+        if QT >= (6, 5):
+            selection = sheet.querySelection()
+            expect([selection.getSelectedChild(i).name
+                    for i in range(selection.nSelectedChildren)], [slot30], "selected tab")
+            expect((selection.selectChild(3), has(sheet[3], pyatspi.STATE_SELECTED)), (True, True),
+                   "selecting " + SHEET_TABS[3])
+            expect([b.name for b in showing(sheet, pyatspi.ROLE_CHECK_BOX)][:1],
+                   [SHEET_TABS[3] + " " + CIRCLED[0]], "boxes after selecting " + SHEET_TABS[3])
+            expect(selection.deselectSelectedChild(0), False, "unselecting the current tab")
         act(reading[4], "Press")
         expect([p.name for p in showing(reading, pyatspi.ROLE_TEXT)],
                ["漢文"], "reading pane after picking 漢文")

@@ -53,8 +53,9 @@ field() { dpkg-deb -f "$deb" "$1"; }
 depends=$(field Depends)
 # Whole package names, without their versions, so one name is never found inside another.
 depends_names=$(tr ',|' '\n' <<<"$depends" | sed 's/^ *//; s/[ (].*//')
+# Debian 13 renamed the Qt core library for 64-bit time (libqt6core6t64); either name will do.
 for dep in libqt6core6 libqt6gui6 libqt6widgets6 libqt6multimedia6 fonts-ipafont-gothic libc6 libstdc++6; do
-    grep -qxF "$dep" <<<"$depends_names" || fail "Depends does not name $dep: $depends"
+    grep -qxF -e "$dep" -e "${dep}t64" <<<"$depends_names" || fail "Depends does not name $dep: $depends"
 done
 
 [ "$(field Recommends)" = qt6-wayland ] || fail "Recommends is '$(field Recommends)', not qt6-wayland"
@@ -89,8 +90,11 @@ if readelf -d "$exe" | grep -q 'NEEDED.*libQt6Multimedia'; then
 fi
 if [ -f "$module" ]; then
     readelf -d "$module" | grep -q 'NEEDED.*libQt6Multimedia' || fail "kokugo-sound.so does not link the sound library"
-    # Loadable with the system's libraries, as the program loads it.
-    out=$(python3 -c 'import ctypes, sys; ctypes.CDLL(sys.argv[1]).kokugo_create_sound_backend' "$module" 2>&1) ||
+    # Loadable with the system's libraries, as the program loads it. A sanitizer build's module
+    # needs its runtime loaded first, as the sanitized executable has it.
+    preload=$(ldd "$module" | awk '/libasan|libubsan/ { printf "%s ", $3 }')
+    out=$(LD_PRELOAD=$preload ASAN_OPTIONS=detect_leaks=0 \
+        python3 -c 'import ctypes, sys; ctypes.CDLL(sys.argv[1]).kokugo_create_sound_backend' "$module" 2>&1) ||
         fail "kokugo-sound.so cannot be loaded: $out"
 fi
 
