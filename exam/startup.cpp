@@ -1,9 +1,13 @@
 #include "exam/startup.h"
 
+#include "exam/examdesign.h"
 #include "exam/examstate.h"
 #include "exam/examwindow.h"
 #include "platform/accessibility.h"
+#include "platform/controls.h"
 #include "platform/forms.h"
+#include "platform/mciplayer.h"
+#include "platform/preparer.h"
 #include "platform/statefile.h"
 #include "reference/referencewindows.h"
 
@@ -78,6 +82,14 @@ void showExamWindow(int sittingMinutes)
     }
     auto *window = static_cast<ExamWindow *>(platform::forms::show(ExamWindow::designName()));
     window->setSittingMinutes(sittingMinutes);
+    platform::Preparer *preparer = platform::prepareTextPanes(window);
+    reference::prepareAhead(preparer);
+    // Then the chime's module, needed from the first tick after Start.
+    preparer->add([player = QPointer(platform::control<platform::MciPlayer>(
+                       window, QString::fromUtf16(design::MultimediaName)))] {
+        if (player)
+            player->loadModuleAhead();
+    });
     const QPointer<ExamWindow> guarded(window);
     file.setCallHandler([guarded] { comeForward(guarded); });
     file.setFailureHandler([guarded](platform::StateFile::Failure failure, const QString &detail) {

@@ -93,13 +93,32 @@ void MciPlayer::load()
     m_backend->setSource(m_openFile);
 }
 
+namespace {
+
+QString soundModulePath()
+{
+    return QCoreApplication::applicationDirPath() + u'/' + QLatin1StringView(SoundModuleFileName);
+}
+
+} // namespace
+
+void MciPlayer::loadModuleAhead()
+{
+    if (m_backendTried || m_moduleLoading.valid())
+        return;
+    // The module stays loaded when the library object goes, until the program ends.
+    m_moduleLoading
+        = std::async(std::launch::async, [path = soundModulePath()] { QLibrary(path).load(); });
+}
+
 bool MciPlayer::loadBackend()
 {
     // Tried once: a module that cannot be loaded will not load a second later either.
     if (std::exchange(m_backendTried, true))
         return false;
-    QLibrary module(QCoreApplication::applicationDirPath() + u'/'
-                    + QLatin1StringView(SoundModuleFileName));
+    if (m_moduleLoading.valid())
+        m_moduleLoading.wait();
+    QLibrary module(soundModulePath());
     const auto create
         = reinterpret_cast<SoundBackendFactory>(module.resolve(SoundBackendFactoryName));
     if (!create) {

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <future>
 #include <memory>
 
 namespace platform {
@@ -36,6 +37,11 @@ public:
     // noticed when the program starts rather than when the exam ends.
     bool checkFile();
 
+    // Loads the sound module on a worker thread, without making the player, so that the first
+    // "Open" does not wait for it and the libraries it pulls in to be linked. Says nothing when it
+    // cannot: "Open" tries again and reports it.
+    void loadModuleAhead();
+
     // Whether the named file has been read and decoded.
     bool isOpen() const;
 
@@ -56,6 +62,7 @@ private:
 
     QString m_fileName;
     QString m_openFile;
+    std::future<void> m_moduleLoading; // waited for when the player goes
     std::unique_ptr<SoundBackend> m_backend;
     bool m_backendTried = false;
     // The loaded file's size and time, to notice when one that failed to decode is replaced.

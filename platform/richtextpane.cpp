@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QFontMetricsF>
+#include <QImage>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
@@ -114,6 +115,14 @@ void RichTextPane::keepToTheEnd()
 {
     if (std::exchange(m_rangePending, false))
         setCenterOnScroll(false);
+}
+
+void RichTextPane::drawOffScreen(const QRect &part)
+{
+    load();
+    // The format of a window's backing store, so that the same cache of glyphs serves both.
+    QImage picture(part.size(), QImage::Format_RGB32);
+    render(&picture, QPoint(), QRegion(part));
 }
 
 void RichTextPane::load()

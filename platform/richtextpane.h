@@ -19,6 +19,9 @@ public:
     QString resource() const { return m_resource; }
     bool isLoaded() const { return m_loaded; }
     void load();
+    // Lays out the lines in view within `part` of the pane and draws them into a picture that is
+    // thrown away, so that they and their characters' shapes are ready before the pane is shown.
+    void drawOffScreen(const QRect &part);
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -53,8 +53,8 @@ public:
     // Runs on this thread each time a later copy calls.
     void setCallHandler(std::function<void()> handler) { m_onCall = std::move(handler); }
 
-    // Told once a sitting (until release()), on this thread, why the answers cannot be kept (also said on standard error); a
-    // failure already known is told at once.
+    // Told once a sitting (until release()), on this thread, why the answers cannot be kept (also
+    // said on standard error); a failure already known is told at once.
     void setFailureHandler(std::function<void(Failure, const QString &)> handler);
 
     // The file's contents, at most `maxSize` + 1 bytes so that a larger file shows as too large.

@@ -3,9 +3,12 @@
 #include "platform/controls.h"
 #include "platform/fonts.h"
 #include "platform/label.h"
+#include "platform/preparer.h"
 #include "platform/richtextpane.h"
 #include "platform/twips.h"
 
+#include <QImage>
+#include <QPainter>
 #include <QRgb>
 #include <QWidget>
 
@@ -81,13 +84,23 @@ QWidget *createWindow(const QString &caption, QRgb background)
     return window;
 }
 
+constexpr char HelpDocument[] = ":/data/help.rtf";
+constexpr char PassLineDocument[] = ":/data/passlines.rtf";
+constexpr double HeadlinePoints = 15.75;
+constexpr double CommentPoints = 12;
+
+QRect paneGeometry(int top)
+{
+    return twips::rect(0, top, PaneWidth, PaneBottom - top);
+}
+
 void addPane(QWidget *window, const char *resource, const QString &spokenName, int top)
 {
     auto *pane = new platform::RichTextPane(QString::fromLatin1(resource),
                                             platform::RichTextPane::ScrollBars::Vertical, window);
     platform::setDesignName(pane, QStringLiteral("RichTextBox1"));
     pane->setAccessibleName(spokenName);
-    pane->setGeometry(twips::rect(0, top, PaneWidth, PaneBottom - top));
+    pane->setGeometry(paneGeometry(top));
 }
 
 void addCaption(QWidget *window, const QString &name, const Caption &caption, double points,
@@ -120,7 +133,7 @@ QWidget *createHelpWindow()
 {
     QWidget *window = createWindow(QStringLiteral("バージョン情報"), qRgb(0, 128, 128));
     window->setObjectName(helpWindowName());
-    addPane(window, ":/data/help.rtf", QStringLiteral("ソフトの説明"), 0);
+    addPane(window, HelpDocument, QStringLiteral("ソフトの説明"), 0);
     return window;
 }
 
@@ -136,10 +149,29 @@ QWidget *createPassLineWindow(int number)
     QWidget *window = createWindow(QStringLiteral("合格ライン"), WindowPink);
     window->setObjectName(passLineWindowName(number));
     // In tab order: the pane, then the headline and the comment.
-    addPane(window, ":/data/passlines.rtf", QStringLiteral("合格ライン一覧"), design.paneTop);
-    addCaption(window, QStringLiteral("Label1"), design.headline, 15.75, HeadlineHeight);
-    addCaption(window, QStringLiteral("Label2"), design.comment, 12, CommentHeight);
+    addPane(window, PassLineDocument, QStringLiteral("合格ライン一覧"), design.paneTop);
+    addCaption(window, QStringLiteral("Label1"), design.headline, HeadlinePoints, HeadlineHeight);
+    addCaption(window, QStringLiteral("Label2"), design.comment, CommentPoints, CommentHeight);
     return window;
+}
+
+void prepareAhead(platform::Preparer *preparer)
+{
+    platform::prepareDocument(preparer, QString::fromLatin1(PassLineDocument),
+                              paneGeometry(PassLineWindows[0].paneTop));
+    preparer->add([] {
+        // The format of a window's backing store, so that the same cache of glyphs serves both.
+        QImage picture(twips::toPixels(ClientWidth), twips::toPixels(HeadlineHeight),
+                       QImage::Format_RGB32);
+        QPainter painter(&picture);
+        for (const PassLineWindow &design : PassLineWindows) {
+            painter.setFont(platform::designFont(HeadlinePoints, true));
+            painter.drawText(picture.rect(), QString::fromUtf16(design.headline.text));
+            painter.setFont(platform::designFont(CommentPoints, true));
+            painter.drawText(picture.rect(), QString::fromUtf16(design.comment.text));
+        }
+    });
+    platform::prepareDocument(preparer, QString::fromLatin1(HelpDocument), paneGeometry(0));
 }
 
 } // namespace reference

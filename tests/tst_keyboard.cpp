@@ -1,4 +1,6 @@
 #include "examtestutil.h"
+#include "platform/preparer.h"
+#include "platform/tabcontrol.h"
 
 #include <QAccessible>
 #include <QPlainTextEdit>
@@ -117,19 +119,35 @@ void TestKeyboard::sitThePaperByKeyboard()
 }
 
 // However the booklet is scrolled to its end, its last line ends at the bottom of the pane: the
-// pane never scrolls past the end of the text, nor stops short of it.
+// pane never scrolls past the end of the text, nor stops short of it. So does a passage that was
+// laid out and drawn off screen before it was first shown.
 void TestKeyboard::bookletScrollsToItsLastLine_data()
 {
     QTest::addColumn<QKeyCombination>("key"); // pressed until the pane scrolls no further
-    QTest::addRow("ctrl_end") << QKeyCombination(Qt::ControlModifier, Qt::Key_End);
-    QTest::addRow("page_down") << QKeyCombination(Qt::Key_PageDown);
-    QTest::addRow("scroll_bar_dragged_down") << QKeyCombination();
+    QTest::addColumn<int>("tab");             // of the reading pane
+    QTest::addColumn<QString>("pane");
+    const QKeyCombination ctrlEnd(Qt::ControlModifier, Qt::Key_End);
+    const QString booklet = QStringLiteral("RichTextBox1");
+    QTest::addRow("ctrl_end") << ctrlEnd << 0 << booklet;
+    QTest::addRow("page_down") << QKeyCombination(Qt::Key_PageDown) << 0 << booklet;
+    QTest::addRow("scroll_bar_dragged_down") << QKeyCombination() << 0 << booklet;
+    QTest::addRow("prepared_passage_ctrl_end") << ctrlEnd << 1 << QStringLiteral("RichTextBox2");
+    QTest::addRow("prepared_passage_scroll_bar_dragged_down")
+        << QKeyCombination() << 4 << QStringLiteral("RichTextBox3");
 }
 
 void TestKeyboard::bookletScrollsToItsLastLine()
 {
     QFETCH(QKeyCombination, key);
-    auto *booklet = control<QPlainTextEdit>(m_window, QStringLiteral("RichTextBox1"));
+    QFETCH(int, tab);
+    QFETCH(QString, pane);
+    if (tab != 0) {
+        platform::Preparer *preparer = platform::prepareTextPanes(m_window);
+        m_window->update();
+        QTRY_VERIFY(preparer->isDone());
+        control<platform::TabControl>(m_window, QStringLiteral("SSTab1"))->setCurrentIndex(tab);
+    }
+    auto *booklet = control<QPlainTextEdit>(m_window, pane);
     QScrollBar *bar = booklet->verticalScrollBar();
     QVERIFY(bar->maximum() > 0);
     // Where the end of the text is drawn, from the top of the pane.
