@@ -2,6 +2,7 @@
 
 #include "platform/fonts.h"
 #include "platform/rtfreader.h"
+#include "platform/tabcontrol.h"
 
 #include <QEvent>
 #include <QFile>
@@ -94,6 +95,12 @@ bool RichTextPane::event(QEvent *event)
 {
     if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)
         keepToTheEnd();
+    // The keys that change tabs belong to the tab control the pane sits in.
+    if (event->type() == QEvent::KeyPress
+        && TabControl::pageStep(static_cast<QKeyEvent *>(event)) != 0) {
+        event->ignore();
+        return false;
+    }
     return QPlainTextEdit::event(event);
 }
 

@@ -1,6 +1,7 @@
 #include "platform/tabcontrol.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -35,12 +36,30 @@ void TabControl::setCurrentIndex(int index)
         return;
     // Show the new page before hiding the old one, so focus never falls out of the control.
     m_pages[index]->setVisible(true);
+    if (m_pages[m_current]->isAncestorOf(QApplication::focusWidget()))
+        focusPage(index);
     m_pages[m_current]->setVisible(false);
     const int previous = m_current;
     m_current = index;
     update();
     announceCurrentTab(previous);
     emit currentChanged(index);
+}
+
+// Focus that was on the page left goes where it last was on the new page, else to the page's first
+// control in the tab order, else to the control itself.
+void TabControl::focusPage(int index)
+{
+    QWidget *page = m_pages[index];
+    QWidget *target = page->focusWidget();
+    for (QWidget *w = nextInFocusChain(); !target && w != this; w = w->nextInFocusChain()) {
+        if (page->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(page)
+            && w->isEnabled())
+            target = w;
+    }
+    if (!target)
+        target = this;
+    target->setFocus(Qt::TabFocusReason);
 }
 
 // A screen reader hears the caption of the tab now current: as the new focus when the control
@@ -188,8 +207,33 @@ void TabControl::mousePressEvent(QMouseEvent *event)
         setFocus(Qt::MouseFocusReason);
 }
 
+int TabControl::pageStep(const QKeyEvent *event)
+{
+    if (!(event->modifiers() & Qt::ControlModifier)
+        || (event->modifiers() & (Qt::AltModifier | Qt::MetaModifier)))
+        return 0;
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    switch (event->key()) {
+    case Qt::Key_Tab:
+        return shift ? -1 : 1;
+    case Qt::Key_Backtab:
+        return -1;
+    case Qt::Key_PageDown:
+        return shift ? 0 : 1;
+    case Qt::Key_PageUp:
+        return shift ? 0 : -1;
+    default:
+        return 0;
+    }
+}
+
 void TabControl::keyPressEvent(QKeyEvent *event)
 {
+    // Reached from a child too, as keys it leaves travel up to the control; round past the ends.
+    if (const int step = pageStep(event); step != 0 && count() > 0) {
+        setCurrentIndex((m_current + step + count()) % count());
+        return;
+    }
     switch (event->key()) {
     case Qt::Key_Left:
         setCurrentIndex(m_current - 1);

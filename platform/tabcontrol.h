@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QKeyEvent>
 #include <QList>
 #include <QWidget>
 
@@ -29,6 +30,11 @@ public:
     QRect tabRect(int index) const;
     int tabAt(QPoint position) const;
 
+    // Ctrl+Tab and Ctrl+PageDown move to the next tab from anywhere inside the control,
+    // Ctrl+Shift+Tab and Ctrl+PageUp to the previous one: 1, -1, or 0 for any other key. A child
+    // that takes keys for itself leaves these to the control.
+    static int pageStep(const QKeyEvent *event);
+
     // The tabs share this width evenly; by default the control's own width. A control that runs
     // past the edge of its window keeps its tabs in the part that can be seen.
     void setTabStripWidth(int width);
@@ -53,6 +59,7 @@ protected:
 
 private:
     void announceCurrentTab(int previous);
+    void focusPage(int index);
 
     int m_tabsPerRow;
     int m_rowHeight; // pixels

@@ -45,6 +45,8 @@ private slots:
     void everyControlHasASpokenName();
     void tabOrder();
     void sitThePaperByKeyboard();
+    void controlKeysChangeTab_data();
+    void controlKeysChangeTab();
     void bookletScrollsToItsLastLine_data();
     void bookletScrollsToItsLastLine();
 
@@ -116,6 +118,67 @@ void TestKeyboard::sitThePaperByKeyboard()
     score->setFocus();
     QTest::keyClick(score, Qt::Key_Space);
     QCOMPARE(caption(m_window, QStringLiteral("lbl得点")), QStringLiteral("200"));
+}
+
+// From a box of the answer sheet or from a reading pane, the keys that change tabs reach the tab
+// control, round past either end, and take the focus on to the same place on the new page.
+void TestKeyboard::controlKeysChangeTab_data()
+{
+    QTest::addColumn<QString>("tabs");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<QKeyCombination>("key");
+    QTest::addColumn<int>("to");
+    QTest::addColumn<QString>("focus");
+    const int last = exam::SlotCount - 1;
+    const auto ctrl = [](Qt::Key key) {
+        return QKeyCombination(Qt::ControlModifier, key);
+    };
+    const QKeyCombination ctrlShiftTab(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Tab);
+    // What X sends for Ctrl+Shift+Tab.
+    const QKeyCombination ctrlBacktab(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Backtab);
+    const auto row = [](const char *name, const QString &tabs, int from, QKeyCombination key,
+                        int to, const QString &focus) {
+        QTest::addRow("%s", name) << tabs << from << key << to << focus;
+    };
+    const QString sheet = QStringLiteral("SSTab2");
+    const QString reading = QStringLiteral("SSTab1");
+    const auto firstBox = [](int k) {
+        return QStringLiteral("chk国語%1(1)").arg(k);
+    };
+    row("box_ctrl_tab", sheet, 0, ctrl(Qt::Key_Tab), 1, firstBox(2));
+    row("box_ctrl_page_down", sheet, 4, ctrl(Qt::Key_PageDown), 5, firstBox(6));
+    row("box_ctrl_shift_tab", sheet, 5, ctrlShiftTab, 4, firstBox(5));
+    row("box_ctrl_page_up", sheet, 5, ctrl(Qt::Key_PageUp), 4, firstBox(5));
+    row("box_last_ctrl_tab_wraps", sheet, last, ctrl(Qt::Key_Tab), 0, firstBox(1));
+    row("box_first_ctrl_backtab_wraps", sheet, 0, ctrlBacktab, last, firstBox(last + 1));
+    row("pane_ctrl_tab", reading, 0, ctrl(Qt::Key_Tab), 1, QStringLiteral("RichTextBox2"));
+    row("pane_ctrl_page_down", reading, 0, ctrl(Qt::Key_PageDown), 1,
+        QStringLiteral("RichTextBox2"));
+    row("pane_ctrl_page_up_wraps", reading, 0, ctrl(Qt::Key_PageUp), 4,
+        QStringLiteral("RichTextBox3"));
+    row("pane_last_ctrl_page_down_wraps", reading, 4, ctrl(Qt::Key_PageDown), 0,
+        QStringLiteral("RichTextBox1"));
+    row("tab_itself_ctrl_tab", reading, 0, ctrl(Qt::Key_Tab), 1, reading);
+}
+
+void TestKeyboard::controlKeysChangeTab()
+{
+    QFETCH(QString, tabs);
+    QFETCH(int, from);
+    QFETCH(QKeyCombination, key);
+    QFETCH(int, to);
+    QFETCH(QString, focus);
+    auto *control = testutil::control<platform::TabControl>(m_window, tabs);
+    control->setCurrentIndex(from);
+    control->setFocus();
+    if (focus != tabs) {
+        // Into the page, as a student gets there.
+        QTest::keyClick(control, Qt::Key_Tab);
+        QVERIFY(control->page(from)->isAncestorOf(QApplication::focusWidget()));
+    }
+    QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
+    QCOMPARE(control->currentIndex(), to);
+    QCOMPARE(describe(QApplication::focusWidget()), focus);
 }
 
 // However the booklet is scrolled to its end, its last line ends at the bottom of the pane: the
