@@ -1,5 +1,6 @@
 #include "platform/forms.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QHash>
 #include <QPointer>
@@ -21,14 +22,41 @@ QHash<QString, Entry> &registry()
     return entries;
 }
 
+// The whole window, title bar and borders included, sits in the middle of the screen. move()
+// places the frame's corner.
 void centreOnScreen(QWidget *window)
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    const QRect available = screen->availableGeometry();
-    window->move(available.center() - QPoint(window->width() / 2, window->height() / 2));
+    const QSize frame = window->frameGeometry().size();
+    window->move(screen->availableGeometry().center()
+                 - QPoint(frame.width() / 2, frame.height() / 2));
 }
+
+// A window manager adds its frame only once the window is shown, so a window centred before that
+// is centred again, once, when its frame is first known.
+class CentreWithFrame : public QObject
+{
+public:
+    explicit CentreWithFrame(QWidget *window) : QObject(window)
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *window = static_cast<QWidget *>(watched);
+        if ((event->type() == QEvent::Move || event->type() == QEvent::Resize)
+            && window->frameGeometry().size() != window->size()) {
+            window->removeEventFilter(this);
+            deleteLater();
+            centreOnScreen(window);
+        }
+        return false;
+    }
+};
 
 } // namespace
 
@@ -56,6 +84,7 @@ QWidget *show(const QString &name)
         window->setAttribute(Qt::WA_DeleteOnClose);
         entry.window = window;
         centreOnScreen(window);
+        new CentreWithFrame(window);
     }
     window->show();
     window->raise();

@@ -7,6 +7,7 @@
 #include "platform/richtextpane.h"
 #include "platform/twips.h"
 
+#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QRgb>
@@ -101,6 +102,10 @@ void addPane(QWidget *window, const char *resource, const QString &spokenName, i
     platform::setDesignName(pane, QStringLiteral("RichTextBox1"));
     pane->setAccessibleName(spokenName);
     pane->setGeometry(paneGeometry(top));
+    // The window's own colour stays out of the pane's frame and scroll bar, which keep the theme's.
+    QPalette colours = pane->palette();
+    colours.setColor(QPalette::Window, QGuiApplication::palette().color(QPalette::Window));
+    pane->setPalette(colours);
 }
 
 void addCaption(QWidget *window, const QString &name, const Caption &caption, double points,
