@@ -8,8 +8,12 @@
 #include <QFile>
 #include <QFontMetricsF>
 #include <QImage>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QTimer>
 
 #include <algorithm>
@@ -20,6 +24,35 @@ namespace platform {
 namespace {
 
 constexpr int DefaultHalfPoints = 18; // the documents' 9 pt
+
+// Underlined characters carry this mark instead of the font's underline: runs of smaller text
+// would each draw their own at their own depth and thickness, so the pane draws one line itself.
+constexpr int UnderlinedProperty = QTextFormat::UserProperty + 1;
+
+// Pixels of space opened above every line of a formatted document. Its lines otherwise touch, and
+// the underline below one line would run into the raised okurigana of the next.
+constexpr int LineGap = 2;
+
+// The plain layout, with every line of a block moved down to leave the gap above it. A block's
+// lines are moved once each time they are laid out: a fresh layout starts at the top.
+class GappedLayout : public QPlainTextDocumentLayout
+{
+public:
+    using QPlainTextDocumentLayout::QPlainTextDocumentLayout;
+
+    QRectF blockBoundingRect(const QTextBlock &block) const override
+    {
+        const QRectF laidOut = QPlainTextDocumentLayout::blockBoundingRect(block);
+        QTextLayout *layout = block.layout();
+        if (!block.isVisible() || layout->lineCount() == 0 || layout->lineAt(0).y() > 0)
+            return laidOut;
+        for (int i = 0; i < layout->lineCount(); ++i) {
+            QTextLine line = layout->lineAt(i);
+            line.setPosition(line.position() + QPointF(0, LineGap * (i + 1)));
+        }
+        return QPlainTextDocumentLayout::blockBoundingRect(block);
+    }
+};
 
 bool isPlain(const rtf::Document &document)
 {
@@ -37,7 +70,8 @@ QTextCharFormat charFormat(const rtf::CharFormat &source)
     QTextCharFormat format;
     format.setFontWeight(source.bold ? QFont::Bold : QFont::Normal);
     format.setFontItalic(source.italic);
-    format.setFontUnderline(source.underline);
+    if (source.underline)
+        format.setProperty(UnderlinedProperty, true);
     // Half-points to pixels at 96 dots per inch.
     const int pixels = std::max(1, source.halfPoints * 2 / 3);
     format.setProperty(QTextFormat::FontPixelSize, pixels);
@@ -87,8 +121,69 @@ void RichTextPane::showEvent(QShowEvent *event)
 void RichTextPane::paintEvent(QPaintEvent *event)
 {
     QPlainTextEdit::paintEvent(event);
+    if (m_underlined)
+        drawUnderlines(event->rect());
     if (m_rangePending)
         QTimer::singleShot(0, this, [this] { keepToTheEnd(); });
+}
+
+// One line under each stretch of underlined characters on a line, at the depth and thickness of
+// the 9-pt text whatever the sizes within it.
+void RichTextPane::drawUnderlines(const QRect &area)
+{
+    const QFontMetricsF metrics(font());
+    const int thickness = std::max(1, qRound(metrics.lineWidth()));
+    // The middle of the line below the baseline where the font draws its own: a whole pixel or
+    // more down, but within the descent.
+    const qreal depth = std::min(qCeil(metrics.underlinePos()) + 0.5, metrics.descent() - 0.5);
+    const QTextCursor cursor = textCursor();
+    const int selectionStart = cursor.selectionStart();
+    const int selectionEnd = cursor.selectionEnd();
+    const QPointF origin = contentOffset();
+    QPainter painter(viewport());
+
+    for (QTextBlock block = firstVisibleBlock(); block.isValid(); block = block.next()) {
+        const QRectF box = blockBoundingGeometry(block).translated(origin);
+        if (box.top() > area.bottom())
+            break;
+        if (!block.isVisible())
+            continue;
+        // Stretches of underlined characters, from the start of the block, end excluded.
+        QList<std::pair<int, int>> stretches;
+        for (const QTextLayout::FormatRange &range : block.textFormats()) {
+            if (!range.format.boolProperty(UnderlinedProperty))
+                continue;
+            if (!stretches.isEmpty() && stretches.last().second == range.start)
+                stretches.last().second = range.start + range.length;
+            else
+                stretches.append({range.start, range.start + range.length});
+        }
+        const QTextLayout *layout = block.layout();
+        for (int i = 0; i < layout->lineCount(); ++i) {
+            const QTextLine line = layout->lineAt(i);
+            const int lineStart = line.textStart();
+            const int lineEnd = lineStart + line.textLength();
+            const qreal middle = box.top() + line.y() + line.ascent() + depth;
+            const int y = qCeil(middle - thickness / 2.0 - 0.5);
+            const auto draw = [&](int from, int to, QPalette::ColorRole role) {
+                if (from >= to)
+                    return;
+                const int left = qRound(box.left() + line.cursorToX(from));
+                const int right = qRound(box.left() + line.cursorToX(to));
+                painter.fillRect(QRect(left, y, right - left, thickness), palette().color(role));
+            };
+            for (const auto &[start, end] : stretches) {
+                const int from = std::max(start, lineStart);
+                const int to = std::min(end, lineEnd);
+                draw(from, to, QPalette::Text);
+                // Over the selection the text turns to the highlighted colour, and so does its
+                // line.
+                const int offset = block.position();
+                draw(std::max(from, selectionStart - offset), std::min(to, selectionEnd - offset),
+                     QPalette::HighlightedText);
+            }
+        }
+    }
 }
 
 bool RichTextPane::event(QEvent *event)
@@ -157,6 +252,13 @@ void RichTextPane::load()
         return;
     }
 
+    auto *formatted = new QTextDocument(this);
+    formatted->setDocumentLayout(new GappedLayout(formatted));
+    formatted->setDefaultFont(font());
+    formatted->setDocumentMargin(document()->documentMargin());
+    formatted->setUndoRedoEnabled(false);
+    setDocument(formatted);
+
     QTextCursor cursor(document());
     cursor.beginEditBlock();
     bool first = true;
@@ -168,6 +270,7 @@ void RichTextPane::load()
             // Raised or lowered text (okurigana, kaeriten) belongs to the character before it: a
             // word joiner keeps a line from breaking between them.
             const bool attached = run.format.raise != 0 || run.format.script != rtf::Script::Normal;
+            m_underlined = m_underlined || run.format.underline;
             cursor.insertText(attached ? QChar(0x2060) + run.text : run.text,
                               charFormat(run.format));
         }

@@ -31,9 +31,11 @@ protected:
 
 private:
     void keepToTheEnd();
+    void drawUnderlines(const QRect &area);
 
     QString m_resource;
     bool m_loaded = false;
+    bool m_underlined = false;   // some characters carry the underline the pane draws itself
     bool m_rangePending = false; // the scroll range not yet kept to the end of the text
 };
 
