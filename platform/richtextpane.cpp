@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace platform {
@@ -121,15 +122,16 @@ void RichTextPane::showEvent(QShowEvent *event)
 void RichTextPane::paintEvent(QPaintEvent *event)
 {
     QPlainTextEdit::paintEvent(event);
-    if (m_underlined)
-        drawUnderlines(event->rect());
+    if (m_formatted)
+        drawBetweenTheLines(event->rect());
     if (m_rangePending)
         QTimer::singleShot(0, this, [this] { keepToTheEnd(); });
 }
 
 // One line under each stretch of underlined characters on a line, at the depth and thickness of
-// the 9-pt text whatever the sizes within it.
-void RichTextPane::drawUnderlines(const QRect &area)
+// the 9-pt text whatever the sizes within it; and the selection carried across the gaps between
+// the lines it covers.
+void RichTextPane::drawBetweenTheLines(const QRect &area)
 {
     const QFontMetricsF metrics(font());
     const int thickness = std::max(1, qRound(metrics.lineWidth()));
@@ -139,48 +141,73 @@ void RichTextPane::drawUnderlines(const QRect &area)
     const QTextCursor cursor = textCursor();
     const int selectionStart = cursor.selectionStart();
     const int selectionEnd = cursor.selectionEnd();
+    // The colours the pane paints the selection in.
+    const QPalette::ColorGroup group = hasFocus() ? QPalette::Active : QPalette::Inactive;
     const QPointF origin = contentOffset();
     QPainter painter(viewport());
 
-    for (QTextBlock block = firstVisibleBlock(); block.isValid(); block = block.next()) {
+    std::optional<std::pair<int, int>> selectedAbove; // from left to right, on the line above
+    // From the block above the pane, whose last line holds the selection above the first gap.
+    QTextBlock first = firstVisibleBlock();
+    if (first.previous().isValid())
+        first = first.previous();
+    for (QTextBlock block = first; block.isValid(); block = block.next()) {
         const QRectF box = blockBoundingGeometry(block).translated(origin);
         if (box.top() > area.bottom())
             break;
         if (!block.isVisible())
             continue;
-        // Stretches of underlined characters, from the start of the block, end excluded.
+        // Stretches of underlined characters, from the start of the document, end excluded.
         QList<std::pair<int, int>> stretches;
         for (const QTextLayout::FormatRange &range : block.textFormats()) {
             if (!range.format.boolProperty(UnderlinedProperty))
                 continue;
-            if (!stretches.isEmpty() && stretches.last().second == range.start)
-                stretches.last().second = range.start + range.length;
+            const int start = block.position() + range.start;
+            if (!stretches.isEmpty() && stretches.last().second == start)
+                stretches.last().second = start + range.length;
             else
-                stretches.append({range.start, range.start + range.length});
+                stretches.append({start, start + range.length});
         }
         const QTextLayout *layout = block.layout();
         for (int i = 0; i < layout->lineCount(); ++i) {
             const QTextLine line = layout->lineAt(i);
-            const int lineStart = line.textStart();
+            const int lineStart = block.position() + line.textStart();
             const int lineEnd = lineStart + line.textLength();
+            const auto x = [&](int position) {
+                return qRound(box.left() + line.cursorToX(position - block.position()));
+            };
+            const auto span = [&](int from, int to) -> std::optional<std::pair<int, int>> {
+                from = std::max(from, lineStart);
+                to = std::min(to, lineEnd);
+                if (from >= to)
+                    return std::nullopt;
+                return std::pair {x(from), x(to)};
+            };
+            const int top = qRound(box.top() + line.y());
+
+            const auto selected = span(selectionStart, selectionEnd);
+            if (selected && selectedAbove && selectionStart < lineStart) {
+                const int left = std::max(selected->first, selectedAbove->first);
+                const int right = std::min(selected->second, selectedAbove->second);
+                if (left < right)
+                    painter.fillRect(QRect(left, top - LineGap, right - left, LineGap),
+                                     palette().color(group, QPalette::Highlight));
+            }
+            selectedAbove = selected;
+
             const qreal middle = box.top() + line.y() + line.ascent() + depth;
             const int y = qCeil(middle - thickness / 2.0 - 0.5);
-            const auto draw = [&](int from, int to, QPalette::ColorRole role) {
-                if (from >= to)
-                    return;
-                const int left = qRound(box.left() + line.cursorToX(from));
-                const int right = qRound(box.left() + line.cursorToX(to));
-                painter.fillRect(QRect(left, y, right - left, thickness), palette().color(role));
+            const auto underline = [&](std::optional<std::pair<int, int>> part, QColor colour) {
+                if (part)
+                    painter.fillRect(QRect(part->first, y, part->second - part->first, thickness),
+                                     colour);
             };
             for (const auto &[start, end] : stretches) {
-                const int from = std::max(start, lineStart);
-                const int to = std::min(end, lineEnd);
-                draw(from, to, QPalette::Text);
+                underline(span(start, end), palette().color(QPalette::Text));
                 // Over the selection the text turns to the highlighted colour, and so does its
                 // line.
-                const int offset = block.position();
-                draw(std::max(from, selectionStart - offset), std::min(to, selectionEnd - offset),
-                     QPalette::HighlightedText);
+                underline(span(std::max(start, selectionStart), std::min(end, selectionEnd)),
+                          palette().color(group, QPalette::HighlightedText));
             }
         }
     }
@@ -258,6 +285,7 @@ void RichTextPane::load()
     formatted->setDocumentMargin(document()->documentMargin());
     formatted->setUndoRedoEnabled(false);
     setDocument(formatted);
+    m_formatted = true;
 
     QTextCursor cursor(document());
     cursor.beginEditBlock();
@@ -270,7 +298,6 @@ void RichTextPane::load()
             // Raised or lowered text (okurigana, kaeriten) belongs to the character before it: a
             // word joiner keeps a line from breaking between them.
             const bool attached = run.format.raise != 0 || run.format.script != rtf::Script::Normal;
-            m_underlined = m_underlined || run.format.underline;
             cursor.insertText(attached ? QChar(0x2060) + run.text : run.text,
                               charFormat(run.format));
         }

@@ -31,11 +31,11 @@ protected:
 
 private:
     void keepToTheEnd();
-    void drawUnderlines(const QRect &area);
+    void drawBetweenTheLines(const QRect &area);
 
     QString m_resource;
     bool m_loaded = false;
-    bool m_underlined = false;   // some characters carry the underline the pane draws itself
+    bool m_formatted = false;    // laid out with gaps between the lines, and underlines drawn
     bool m_rangePending = false; // the scroll range not yet kept to the end of the text
 };
 

@@ -8,6 +8,8 @@
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextCursor>
 
 #include <memory>
 
@@ -132,13 +134,14 @@ void TestScreenshots::readingTabs()
             dark += QColor(shot.pixel(300, y)).value() < 100;
         QVERIFY2(dark > 10, "the passage shows text");
 
-        const QWidget *view = [&]() -> QWidget * {
-            for (auto *pane : window->findChildren<platform::RichTextPane *>())
-                if (pane->isVisible())
-                    return pane->viewport();
+        platform::RichTextPane *pane = [&]() -> platform::RichTextPane * {
+            for (auto *shown : window->findChildren<platform::RichTextPane *>())
+                if (shown->isVisible())
+                    return shown;
             return nullptr;
         }();
-        QVERIFY(view);
+        QVERIFY(pane);
+        const QWidget *view = pane->viewport();
         const QRect text(view->mapTo(window, QPoint(0, 0)), view->size());
         // A row dark for 20 pixels or more is an underline: no character's stroke is that long.
         int underlines = 0;
@@ -169,8 +172,26 @@ void TestScreenshots::readingTabs()
                 start = -1;
             }
         }
-        if (reading->tabText(tab) == QStringLiteral("漢文"))
-            QVERIFY2(underlines >= 5, "the marked parts of the text are underlined");
+        if (reading->tabText(tab) != QStringLiteral("漢文"))
+            continue;
+        QVERIFY2(underlines >= 5, "the marked parts of the text are underlined");
+
+        // The start of the text selected, over three lines: one band of colour, with no white
+        // between its lines.
+        QTextCursor selection(pane->document()->findBlockByNumber(2));
+        selection.setPosition(selection.position() + 150, QTextCursor::KeepAnchor);
+        pane->setTextCursor(selection);
+        const QImage selected = shoot(window, QStringLiteral("reading-%1-selected").arg(tab));
+        const QRgb highlight = pane->palette().color(QPalette::Highlight).rgb();
+        int band = 0;
+        for (int y = text.top(), run = 0; y <= text.bottom(); ++y) {
+            bool coloured = false;
+            for (int x = text.left(); x < text.left() + 60; ++x)
+                coloured = coloured || selected.pixel(x, y) == highlight;
+            run = coloured ? run + 1 : 0;
+            band = std::max(band, run);
+        }
+        QVERIFY2(band >= 40, "the selection fills the space between its lines");
     }
 }
 
