@@ -8,11 +8,16 @@
 #include <QFile>
 #include <QFontMetricsF>
 #include <QImage>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QTimer>
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace platform {
@@ -20,6 +25,35 @@ namespace platform {
 namespace {
 
 constexpr int DefaultHalfPoints = 18; // the documents' 9 pt
+
+// Underlined characters carry this mark instead of the font's underline: runs of smaller text
+// would each draw their own at their own depth and thickness, so the pane draws one line itself.
+constexpr int UnderlinedProperty = QTextFormat::UserProperty + 1;
+
+// Pixels of space opened above every line of a formatted document. Its lines otherwise touch, and
+// the underline below one line would run into the raised okurigana of the next.
+constexpr int LineGap = 2;
+
+// The plain layout, with every line of a block moved down to leave the gap above it. A block's
+// lines are moved once each time they are laid out: a fresh layout starts at the top.
+class GappedLayout : public QPlainTextDocumentLayout
+{
+public:
+    using QPlainTextDocumentLayout::QPlainTextDocumentLayout;
+
+    QRectF blockBoundingRect(const QTextBlock &block) const override
+    {
+        const QRectF laidOut = QPlainTextDocumentLayout::blockBoundingRect(block);
+        QTextLayout *layout = block.layout();
+        if (!block.isVisible() || layout->lineCount() == 0 || layout->lineAt(0).y() > 0)
+            return laidOut;
+        for (int i = 0; i < layout->lineCount(); ++i) {
+            QTextLine line = layout->lineAt(i);
+            line.setPosition(line.position() + QPointF(0, LineGap * (i + 1)));
+        }
+        return QPlainTextDocumentLayout::blockBoundingRect(block);
+    }
+};
 
 bool isPlain(const rtf::Document &document)
 {
@@ -37,7 +71,8 @@ QTextCharFormat charFormat(const rtf::CharFormat &source)
     QTextCharFormat format;
     format.setFontWeight(source.bold ? QFont::Bold : QFont::Normal);
     format.setFontItalic(source.italic);
-    format.setFontUnderline(source.underline);
+    if (source.underline)
+        format.setProperty(UnderlinedProperty, true);
     // Half-points to pixels at 96 dots per inch.
     const int pixels = std::max(1, source.halfPoints * 2 / 3);
     format.setProperty(QTextFormat::FontPixelSize, pixels);
@@ -87,8 +122,95 @@ void RichTextPane::showEvent(QShowEvent *event)
 void RichTextPane::paintEvent(QPaintEvent *event)
 {
     QPlainTextEdit::paintEvent(event);
+    if (m_formatted)
+        drawBetweenTheLines(event->rect());
     if (m_rangePending)
         QTimer::singleShot(0, this, [this] { keepToTheEnd(); });
+}
+
+// One line under each stretch of underlined characters on a line, at the depth and thickness of
+// the 9-pt text whatever the sizes within it; and the selection carried across the gaps between
+// the lines it covers.
+void RichTextPane::drawBetweenTheLines(const QRect &area)
+{
+    const QFontMetricsF metrics(font());
+    const int thickness = std::max(1, qRound(metrics.lineWidth()));
+    // The middle of the line below the baseline where the font draws its own: a whole pixel or
+    // more down, but within the descent.
+    const qreal depth = std::min(qCeil(metrics.underlinePos()) + 0.5, metrics.descent() - 0.5);
+    const QTextCursor cursor = textCursor();
+    const int selectionStart = cursor.selectionStart();
+    const int selectionEnd = cursor.selectionEnd();
+    // The colours the pane paints the selection in.
+    const QPalette::ColorGroup group = hasFocus() ? QPalette::Active : QPalette::Inactive;
+    const QPointF origin = contentOffset();
+    QPainter painter(viewport());
+
+    std::optional<std::pair<int, int>> selectedAbove; // from left to right, on the line above
+    // From the block above the pane, whose last line holds the selection above the first gap.
+    QTextBlock first = firstVisibleBlock();
+    if (first.previous().isValid())
+        first = first.previous();
+    for (QTextBlock block = first; block.isValid(); block = block.next()) {
+        const QRectF box = blockBoundingGeometry(block).translated(origin);
+        if (box.top() > area.bottom())
+            break;
+        if (!block.isVisible())
+            continue;
+        // Stretches of underlined characters, from the start of the document, end excluded.
+        QList<std::pair<int, int>> stretches;
+        for (const QTextLayout::FormatRange &range : block.textFormats()) {
+            if (!range.format.boolProperty(UnderlinedProperty))
+                continue;
+            const int start = block.position() + range.start;
+            if (!stretches.isEmpty() && stretches.last().second == start)
+                stretches.last().second = start + range.length;
+            else
+                stretches.append({start, start + range.length});
+        }
+        const QTextLayout *layout = block.layout();
+        for (int i = 0; i < layout->lineCount(); ++i) {
+            const QTextLine line = layout->lineAt(i);
+            const int lineStart = block.position() + line.textStart();
+            const int lineEnd = lineStart + line.textLength();
+            const auto x = [&](int position) {
+                return qRound(box.left() + line.cursorToX(position - block.position()));
+            };
+            const auto span = [&](int from, int to) -> std::optional<std::pair<int, int>> {
+                from = std::max(from, lineStart);
+                to = std::min(to, lineEnd);
+                if (from >= to)
+                    return std::nullopt;
+                return std::pair {x(from), x(to)};
+            };
+            const int top = qRound(box.top() + line.y());
+
+            const auto selected = span(selectionStart, selectionEnd);
+            if (selected && selectedAbove && selectionStart < lineStart) {
+                const int left = std::max(selected->first, selectedAbove->first);
+                const int right = std::min(selected->second, selectedAbove->second);
+                if (left < right)
+                    painter.fillRect(QRect(left, top - LineGap, right - left, LineGap),
+                                     palette().color(group, QPalette::Highlight));
+            }
+            selectedAbove = selected;
+
+            const qreal middle = box.top() + line.y() + line.ascent() + depth;
+            const int y = qCeil(middle - thickness / 2.0 - 0.5);
+            const auto underline = [&](std::optional<std::pair<int, int>> part, QColor colour) {
+                if (part)
+                    painter.fillRect(QRect(part->first, y, part->second - part->first, thickness),
+                                     colour);
+            };
+            for (const auto &[start, end] : stretches) {
+                underline(span(start, end), palette().color(QPalette::Text));
+                // Over the selection the text turns to the highlighted colour, and so does its
+                // line.
+                underline(span(std::max(start, selectionStart), std::min(end, selectionEnd)),
+                          palette().color(group, QPalette::HighlightedText));
+            }
+        }
+    }
 }
 
 bool RichTextPane::event(QEvent *event)
@@ -156,6 +278,14 @@ void RichTextPane::load()
         setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
         return;
     }
+
+    auto *formatted = new QTextDocument(this);
+    formatted->setDocumentLayout(new GappedLayout(formatted));
+    formatted->setDefaultFont(font());
+    formatted->setDocumentMargin(document()->documentMargin());
+    formatted->setUndoRedoEnabled(false);
+    setDocument(formatted);
+    m_formatted = true;
 
     QTextCursor cursor(document());
     cursor.beginEditBlock();

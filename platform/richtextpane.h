@@ -31,9 +31,11 @@ protected:
 
 private:
     void keepToTheEnd();
+    void drawBetweenTheLines(const QRect &area);
 
     QString m_resource;
     bool m_loaded = false;
+    bool m_formatted = false;    // laid out with gaps between the lines, and underlines drawn
     bool m_rangePending = false; // the scroll range not yet kept to the end of the text
 };
 

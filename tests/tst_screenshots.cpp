@@ -1,11 +1,15 @@
 #include "examtestutil.h"
 
+#include "platform/richtextpane.h"
+
 #include <QDir>
 #include <QImage>
 #include <QProcess>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextCursor>
 
 #include <memory>
 
@@ -136,6 +140,8 @@ void TestScreenshots::examWindowScored()
 }
 
 // Each passage in its tab: the documents are shown in the Gothic face, not as boxes or mojibake.
+// An underline is one line at one depth, with clear space below it: no stubs where the smaller
+// okurigana and kaeriten meet it, and no characters of the next line touching it.
 void TestScreenshots::readingTabs()
 {
     ExamWindow *window = openExamWindow();
@@ -148,6 +154,65 @@ void TestScreenshots::readingTabs()
         for (int y = 80; y < 300; ++y)
             dark += QColor(shot.pixel(300, y)).value() < 100;
         QVERIFY2(dark > 10, "the passage shows text");
+
+        platform::RichTextPane *pane = [&]() -> platform::RichTextPane * {
+            for (auto *shown : window->findChildren<platform::RichTextPane *>())
+                if (shown->isVisible())
+                    return shown;
+            return nullptr;
+        }();
+        QVERIFY(pane);
+        const QWidget *view = pane->viewport();
+        const QRect text(view->mapTo(window, QPoint(0, 0)), view->size());
+        // A row dark for 20 pixels or more is an underline: no character's stroke is that long.
+        int underlines = 0;
+        for (int y = text.top(); y < text.bottom() - 2; ++y) {
+            int start = -1;
+            for (int x = text.left(); x <= text.right() + 1; ++x) {
+                const bool ink = x <= text.right() && QColor(shot.pixel(x, y)).value() < 100;
+                if (ink && start < 0)
+                    start = x;
+                if (ink || start < 0)
+                    continue;
+                if (x - start >= 20) {
+                    ++underlines;
+                    for (int below = y + 1; below <= y + 2; ++below) {
+                        for (int under = start; under < x; ++under) {
+                            QVERIFY2(QColor(shot.pixel(under, below)).value() > 235,
+                                     qPrintable(QStringLiteral("%1: ink at %2, %3 under the line "
+                                                               "from %4 to %5 at %6")
+                                                    .arg(reading->tabText(tab))
+                                                    .arg(under)
+                                                    .arg(below)
+                                                    .arg(start)
+                                                    .arg(x - 1)
+                                                    .arg(y)));
+                        }
+                    }
+                }
+                start = -1;
+            }
+        }
+        if (reading->tabText(tab) != QStringLiteral("漢文"))
+            continue;
+        QVERIFY2(underlines >= 5, "the marked parts of the text are underlined");
+
+        // The start of the text selected, over three lines: one band of colour, with no white
+        // between its lines.
+        QTextCursor selection(pane->document()->findBlockByNumber(2));
+        selection.setPosition(selection.position() + 150, QTextCursor::KeepAnchor);
+        pane->setTextCursor(selection);
+        const QImage selected = shoot(window, QStringLiteral("reading-%1-selected").arg(tab));
+        const QRgb highlight = pane->palette().color(QPalette::Highlight).rgb();
+        int band = 0;
+        for (int y = text.top(), run = 0; y <= text.bottom(); ++y) {
+            bool coloured = false;
+            for (int x = text.left(); x < text.left() + 60; ++x)
+                coloured = coloured || selected.pixel(x, y) == highlight;
+            run = coloured ? run + 1 : 0;
+            band = std::max(band, run);
+        }
+        QVERIFY2(band >= 40, "the selection fills the space between its lines");
     }
 }
 
