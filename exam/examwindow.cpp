@@ -90,8 +90,8 @@ ExamWindow::ExamWindow(QWidget *parent)
 
     auto *client = new platform::ClientArea(this);
     client->setObjectName(QStringLiteral("client"));
-    client->setPicture(QPixmap::fromImage(
-        platform::rawPictureResource(QString::fromLatin1(design::BackgroundPicture))));
+    client->setPicture(QPixmap::fromImage(platform::rawPictureResource(
+        QString::fromLatin1(design::BackgroundPicture), devicePixelRatioF())));
     client->setFixedSize(twips::toPixels(design::ClientWidth),
                          twips::toPixels(design::ClientHeight));
     setCentralWidget(client);
@@ -269,8 +269,8 @@ void ExamWindow::buildAnswerSheet(QWidget *client)
     SSTab2->setForeColor(QColor::fromRgb(design::Ink));
     SSTab2->setTabStripWidth(twips::toPixels(design::ClientWidth - design::SheetRect.left));
 
-    const QPixmap markPicture = QPixmap::fromImage(
-        platform::rawPictureResource(QString::fromLatin1(design::MarkPicture)));
+    const QPixmap markPicture = QPixmap::fromImage(platform::rawPictureResource(
+        QString::fromLatin1(design::MarkPicture), devicePixelRatioF()));
     const QString checkBoxArray = text(design::CheckBoxArray);
     const QStringView choiceCaptions(design::ChoiceCaptions);
     for (int k = 1; k <= SlotCount; ++k) {
