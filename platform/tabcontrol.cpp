@@ -212,6 +212,8 @@ void TabControl::paintEvent(QPaintEvent *)
         const int w = grid.line();
         const int left = grid.x(0), right = grid.x(width()); // right: the first column past
         const int top = grid.y(pageTop), bottom = grid.y(height());
+        // The control's own colour around and between its tabs, not what lies behind it.
+        grid.fill(left, grid.y(0), right, top, back);
         grid.fill(left, top, right, bottom, back);
         grid.vertical(left, top, bottom, light);
         grid.horizontal(top, left, right, light);
