@@ -4,6 +4,7 @@
 #include "exam/examdesign.h"
 #include "exam/grading.h"
 #include "exam/scorebands.h"
+#include "platform/checkboxes.h"
 #include "platform/clientarea.h"
 #include "platform/controls.h"
 #include "platform/elapsedclock.h"
@@ -296,6 +297,7 @@ void ExamWindow::buildAnswerSheet(QWidget *client)
             connect(box, &QCheckBox::toggled, this, [this] { save(); });
             chk国語[std::size_t(k - 1)][std::size_t(i - 1)] = box;
         }
+        platform::keepCheckBoxesVisible(frame);
         pctマル[std::size_t(k - 1)] = makeMark(page, k, markPicture);
     }
 }
