@@ -143,8 +143,9 @@ namespace {
 
 // Draws the control's edges on whole device pixels, every line as wide as every other: at a
 // scale of 1.5 a line one logical pixel wide would come out one device pixel wide or two by where
-// it falls. Rectangles are given by their edges in the control's logical pixels and the offsets
-// from them in lines; at a scale of 1 it draws the very pixels of the logical rectangles.
+// it falls. Edges in the control's logical pixels are placed on the nearest device pixel and
+// lines drawn round(scale) device pixels wide from there; at a scale of 1 that gives the very
+// pixels of the logical rectangles.
 class DeviceGrid
 {
 public:
@@ -162,14 +163,8 @@ public:
     }
     ~DeviceGrid() { m_painter->restore(); }
 
-    int x(int logical, int lines = 0) const
-    {
-        return qRound(logical * m_scale + m_fraction.x()) + lines * m_line;
-    }
-    int y(int logical, int lines = 0) const
-    {
-        return qRound(logical * m_scale + m_fraction.y()) + lines * m_line;
-    }
+    int x(int logical) const { return qRound(logical * m_scale + m_fraction.x()); }
+    int y(int logical) const { return qRound(logical * m_scale + m_fraction.y()); }
 
     // From device column left up to right, device row top up to bottom, each end excluded.
     void fill(int left, int top, int right, int bottom, const QColor &colour)
@@ -212,9 +207,8 @@ void TabControl::paintEvent(QPaintEvent *)
         const int w = grid.line();
         const int left = grid.x(0), right = grid.x(width()); // right: the first column past
         const int top = grid.y(pageTop), bottom = grid.y(height());
-        // The control's own colour around and between its tabs, not what lies behind it.
-        grid.fill(left, grid.y(0), right, top, back);
-        grid.fill(left, top, right, bottom, back);
+        // The control's own colour around and between its tabs too, not what lies behind it.
+        grid.fill(left, grid.y(0), right, bottom, back);
         grid.vertical(left, top, bottom, light);
         grid.horizontal(top, left, right, light);
         grid.vertical(right - w, top, bottom, dark);
