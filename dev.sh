@@ -127,7 +127,8 @@ start_services() {
     trap stop_services EXIT
     local display=99
     while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-    Xvfb ":$display" -screen 0 1280x800x24 -dpi 96 -nolisten tcp >/dev/null 2>&1 &
+    # Large enough for the exam window at a scale factor of 2, which the screenshots take too.
+    Xvfb ":$display" -screen 0 1920x1200x24 -dpi 96 -nolisten tcp >/dev/null 2>&1 &
     echo $! >"$services_dir/xvfb.pid"
     export DISPLAY=":$display"
 

@@ -4,6 +4,7 @@
 #include "exam/examdesign.h"
 #include "exam/grading.h"
 #include "exam/scorebands.h"
+#include "platform/checkboxes.h"
 #include "platform/clientarea.h"
 #include "platform/controls.h"
 #include "platform/elapsedclock.h"
@@ -90,8 +91,8 @@ ExamWindow::ExamWindow(QWidget *parent)
 
     auto *client = new platform::ClientArea(this);
     client->setObjectName(QStringLiteral("client"));
-    client->setPicture(QPixmap::fromImage(
-        platform::rawPictureResource(QString::fromLatin1(design::BackgroundPicture))));
+    client->setPicture(QPixmap::fromImage(platform::rawPictureResource(
+        QString::fromLatin1(design::BackgroundPicture), devicePixelRatioF())));
     client->setFixedSize(twips::toPixels(design::ClientWidth),
                          twips::toPixels(design::ClientHeight));
     setCentralWidget(client);
@@ -269,8 +270,8 @@ void ExamWindow::buildAnswerSheet(QWidget *client)
     SSTab2->setForeColor(QColor::fromRgb(design::Ink));
     SSTab2->setTabStripWidth(twips::toPixels(design::ClientWidth - design::SheetRect.left));
 
-    const QPixmap markPicture = QPixmap::fromImage(
-        platform::rawPictureResource(QString::fromLatin1(design::MarkPicture)));
+    const QPixmap markPicture = QPixmap::fromImage(platform::rawPictureResource(
+        QString::fromLatin1(design::MarkPicture), devicePixelRatioF()));
     const QString checkBoxArray = text(design::CheckBoxArray);
     const QStringView choiceCaptions(design::ChoiceCaptions);
     for (int k = 1; k <= SlotCount; ++k) {
@@ -296,6 +297,7 @@ void ExamWindow::buildAnswerSheet(QWidget *client)
             connect(box, &QCheckBox::toggled, this, [this] { save(); });
             chk国語[std::size_t(k - 1)][std::size_t(i - 1)] = box;
         }
+        platform::keepCheckBoxesVisible(frame);
         pctマル[std::size_t(k - 1)] = makeMark(page, k, markPicture);
     }
 }

@@ -22,9 +22,14 @@ void ClientArea::setPicture(const QPixmap &picture)
 void ClientArea::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
-    const QRegion pictured = event->region().intersected(m_picture.rect());
-    for (const QRect &rect : pictured)
-        painter.drawPixmap(rect, m_picture, rect);
+    // A picture drawn for a finer screen covers the same logical area in more of its own pixels.
+    const qreal ratio = m_picture.devicePixelRatio();
+    const QRegion pictured
+        = event->region().intersected(QRect(QPoint(), m_picture.deviceIndependentSize().toSize()));
+    for (const QRect &rect : pictured) {
+        painter.drawPixmap(QRectF(rect), m_picture,
+                           QRectF(QPointF(rect.topLeft()) * ratio, QSizeF(rect.size()) * ratio));
+    }
     for (const QRect &rect : event->region().subtracted(pictured))
         painter.fillRect(rect, palette().window());
 }

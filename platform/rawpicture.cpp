@@ -13,6 +13,9 @@ namespace {
 constexpr quint32 MaxSide = 8192;
 constexpr quint32 MaxColours = 256;
 
+// Besides 1x, the ratios tools/make_pictures.sh draws every picture at, smallest first.
+constexpr qreal DrawnRatios[] = {1.25, 1.5, 2};
+
 class Input
 {
 public:
@@ -120,6 +123,29 @@ QImage rawPictureResource(const QString &resource)
     // Straight from the resource, without the copy a QFile would read it into.
     const QResource file(resource);
     return file.isValid() ? rawPicture(file.uncompressedData()) : QImage();
+}
+
+QImage rawPictureResource(const QString &resource, qreal devicePixelRatio)
+{
+    constexpr qreal Near = 0.001; // a ratio worked out from a screen's size and DPI is not exact
+    if (devicePixelRatio <= 1 + Near)
+        return rawPictureResource(resource);
+    const auto *drawn = std::find_if(
+        std::begin(DrawnRatios), std::end(DrawnRatios),
+        [devicePixelRatio](qreal ratio) { return ratio >= devicePixelRatio - Near; });
+    const qreal ratio
+        = drawn == std::end(DrawnRatios) ? DrawnRatios[std::size(DrawnRatios) - 1] : *drawn;
+    const qsizetype dot = resource.lastIndexOf(u'.');
+    QImage image = rawPictureResource(resource.left(dot) + u'@' + QString::number(ratio) + u'x'
+                                      + resource.mid(dot));
+    if (image.isNull())
+        return image;
+    if (qAbs(ratio - devicePixelRatio) > Near) {
+        image = image.scaled((QSizeF(image.size()) * devicePixelRatio / ratio).toSize(),
+                             Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    image.setDevicePixelRatio(devicePixelRatio);
+    return image;
 }
 
 } // namespace platform

@@ -13,4 +13,9 @@ QImage rawPicture(QByteArrayView data);
 
 QImage rawPictureResource(const QString &resource);
 
+// The picture for a screen of this many device pixels a logical pixel, of the same logical size
+// as the 1x picture: the one drawn for that ratio (":/data/maru@2x.raw" beside ":/data/maru.raw"),
+// else the next larger one drawn (the largest past 2) scaled to it. Only that one is read.
+QImage rawPictureResource(const QString &resource, qreal devicePixelRatio);
+
 } // namespace platform

@@ -95,6 +95,10 @@ RichTextPane::RichTextPane(const QString &resource, ScrollBars scrollBars, QWidg
     : QPlainTextEdit(parent), m_resource(resource)
 {
     setFont(designFont(9));
+    // Behind the frame too: where a scale above 1 gives the style's one-pixel frame line more
+    // device pixels than it draws, the window's colour would show between it and the text.
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Base);
     setReadOnly(true);
     setUndoRedoEnabled(false);
     setTabChangesFocus(true);

@@ -8,6 +8,9 @@
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 
+#include <algorithm>
+#include <cmath>
+
 namespace platform {
 
 TabControl::TabControl(int tabsPerRow, int rowHeight, QWidget *parent)
@@ -136,6 +139,59 @@ QColor TabControl::foreColor() const
     return m_foreColor.isValid() ? m_foreColor : palette().color(QPalette::ButtonText);
 }
 
+namespace {
+
+// Draws the control's edges on whole device pixels, every line as wide as every other: at a
+// scale of 1.5 a line one logical pixel wide would come out one device pixel wide or two by where
+// it falls. Edges in the control's logical pixels are placed on the nearest device pixel and
+// lines drawn round(scale) device pixels wide from there; at a scale of 1 that gives the very
+// pixels of the logical rectangles.
+class DeviceGrid
+{
+public:
+    explicit DeviceGrid(QPainter *painter) : m_painter(painter)
+    {
+        const QTransform device = painter->deviceTransform();
+        m_scale = device.m11();
+        // Where the control's origin falls within a device pixel.
+        m_fraction
+            = QPointF(device.dx() - std::floor(device.dx()), device.dy() - std::floor(device.dy()));
+        m_line = std::max(1, qRound(m_scale));
+        painter->save();
+        painter->setWorldTransform(QTransform(
+            1 / m_scale, 0, 0, 1 / m_scale, -m_fraction.x() / m_scale, -m_fraction.y() / m_scale));
+    }
+    ~DeviceGrid() { m_painter->restore(); }
+
+    int x(int logical) const { return qRound(logical * m_scale + m_fraction.x()); }
+    int y(int logical) const { return qRound(logical * m_scale + m_fraction.y()); }
+
+    // From device column left up to right, device row top up to bottom, each end excluded.
+    void fill(int left, int top, int right, int bottom, const QColor &colour)
+    {
+        if (right > left && bottom > top)
+            m_painter->fillRect(QRect(left, top, right - left, bottom - top), colour);
+    }
+    // A line along the left or right edge x (a device column), from top up to bottom.
+    void vertical(int x, int top, int bottom, const QColor &colour)
+    {
+        fill(x, top, x + m_line, bottom, colour);
+    }
+    void horizontal(int y, int left, int right, const QColor &colour)
+    {
+        fill(left, y, right, y + m_line, colour);
+    }
+    int line() const { return m_line; }
+
+private:
+    QPainter *m_painter;
+    qreal m_scale = 1;
+    QPointF m_fraction;
+    int m_line = 1; // device pixels
+};
+
+} // namespace
+
 void TabControl::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
@@ -146,43 +202,46 @@ void TabControl::paintEvent(QPaintEvent *)
     const QColor dark = QColor(Qt::black);
 
     const int pageTop = rowCount() * m_rowHeight;
-    const QRect pageRect(0, pageTop, width(), height() - pageTop);
-    painter.fillRect(pageRect, back);
-    painter.setPen(light);
-    painter.drawLine(pageRect.topLeft(), pageRect.bottomLeft());
-    painter.drawLine(pageRect.topLeft(), pageRect.topRight());
-    painter.setPen(dark);
-    painter.drawLine(pageRect.topRight(), pageRect.bottomRight());
-    painter.drawLine(pageRect.bottomLeft(), pageRect.bottomRight());
-    painter.setPen(shadow);
-    painter.drawLine(pageRect.topRight() + QPoint(-1, 1), pageRect.bottomRight() + QPoint(-1, -1));
-    painter.drawLine(pageRect.bottomLeft() + QPoint(1, -1),
-                     pageRect.bottomRight() + QPoint(-1, -1));
+    {
+        DeviceGrid grid(&painter);
+        const int w = grid.line();
+        const int left = grid.x(0), right = grid.x(width()); // right: the first column past
+        const int top = grid.y(pageTop), bottom = grid.y(height());
+        // The control's own colour around and between its tabs too, not what lies behind it.
+        grid.fill(left, grid.y(0), right, bottom, back);
+        grid.vertical(left, top, bottom, light);
+        grid.horizontal(top, left, right, light);
+        grid.vertical(right - w, top, bottom, dark);
+        grid.horizontal(bottom - w, left, right, dark);
+        grid.vertical(right - 2 * w, top + w, bottom - w, shadow);
+        grid.horizontal(bottom - 2 * w, left + w, right - w, shadow);
+
+        for (int i = 0; i < count(); ++i) {
+            const bool current = i == m_current;
+            const QRect tab = tabRect(i);
+            const int l = grid.x(tab.left()), r = grid.x(tab.left() + tab.width());
+            const int t = grid.y(tab.top() + (current ? 0 : 2));
+            const int b = grid.y(tab.top() + tab.height());
+            // The current tab stands a little taller and brighter than the others.
+            grid.fill(l + w, t + w, r - w, b + (current ? w : 0),
+                      current ? back : back.darker(112));
+            grid.vertical(l, t + 2 * w, b, light);
+            grid.horizontal(t, l + 2 * w, r - 2 * w, light);
+            grid.fill(l + w, t + w, l + 2 * w, t + 2 * w, light);
+            grid.vertical(r - w, t + 2 * w, b, dark);
+            grid.fill(r - 2 * w, t + w, r - w, t + 2 * w, dark);
+            grid.vertical(r - 2 * w, t + 2 * w, b, shadow);
+            // The current tab on the last row opens into its page.
+            if (current && tab.top() + tab.height() == pageTop)
+                grid.horizontal(top, l + w, r - w, back);
+        }
+    }
 
     painter.setFont(font());
     for (int i = 0; i < count(); ++i) {
         const bool current = i == m_current;
-        QRect tab = tabRect(i);
-        if (!current)
-            tab.adjust(0, 2, 0, 0);
-        // The current tab stands a little taller and brighter than the others.
-        painter.fillRect(tab.adjusted(1, 1, -1, current ? 1 : 0),
-                         current ? back : back.darker(112));
-        painter.setPen(light);
-        painter.drawLine(tab.left(), tab.bottom(), tab.left(), tab.top() + 2);
-        painter.drawLine(tab.left() + 2, tab.top(), tab.right() - 2, tab.top());
-        painter.drawPoint(tab.left() + 1, tab.top() + 1);
-        painter.setPen(dark);
-        painter.drawLine(tab.right(), tab.top() + 2, tab.right(), tab.bottom());
-        painter.drawPoint(tab.right() - 1, tab.top() + 1);
-        painter.setPen(shadow);
-        painter.drawLine(tab.right() - 1, tab.top() + 2, tab.right() - 1, tab.bottom());
-        if (current && tab.bottom() + 1 == pageTop) {
-            // The current tab on the last row opens into its page.
-            painter.fillRect(QRect(tab.left() + 1, pageTop, tab.width() - 2, 1), back);
-        }
+        const QRect textRect = tabRect(i).adjusted(2, current ? 1 : 3, -2, 0);
         painter.setPen(fore);
-        const QRect textRect = tab.adjusted(2, 1, -2, 0);
         painter.drawText(textRect, Qt::AlignCenter, m_captions.at(i));
         if (current && hasFocus()) {
             QStyleOptionFocusRect option;

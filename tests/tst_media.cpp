@@ -20,6 +20,8 @@
 #include <QTextBlock>
 #include <QtEndian>
 
+#include <string_view>
+
 namespace {
 
 QByteArray resource(const QString &name)
@@ -138,6 +140,8 @@ private slots:
     void passLineTable();
     void helpSections();
     void pictures();
+    void picturesForFinerScreens_data();
+    void picturesForFinerScreens();
     void damagedRawPicture_data();
     void damagedRawPicture();
     void chime();
@@ -370,6 +374,63 @@ void TestMedia::pictures()
     }
     QVERIFY(opaqueRed > 100);
     QVERIFY(partial > 30);
+}
+
+void TestMedia::picturesForFinerScreens_data()
+{
+    QTest::addColumn<QString>("picture");
+    QTest::addColumn<double>("ratio");
+    QTest::addColumn<QString>("design"); // the picture drawn for that ratio; none: scaled
+    // Shrunk back to 1x, the pixels that may differ clearly from the 1x picture's: a background
+    // half a 1x pixel off has over 3000 (of its 9660 white), a ring half a pixel off over 90.
+    QTest::addColumn<int>("pixelsApart");
+    for (const char *name : {"background", "maru"}) {
+        const int pixelsApart = name == std::string_view("maru") ? 40 : 2400;
+        const QString picture = QString::fromLatin1(name);
+        const QString extension
+            = picture == u"maru" ? QStringLiteral(".png") : QStringLiteral(".gif");
+        for (const double ratio : {1.25, 1.5, 2.0}) {
+            QTest::addRow("%s_%gx", name, ratio)
+                << picture << ratio << picture + u'@' + QString::number(ratio) + u'x' + extension
+                << pixelsApart;
+        }
+        QTest::addRow("%s_1.75x_from_2x", name) << picture << 1.75 << QString() << pixelsApart;
+        QTest::addRow("%s_3x_from_2x", name) << picture << 3.0 << QString() << pixelsApart;
+    }
+}
+
+// A picture for a screen of more device pixels a pixel covers the 1x picture's logical size and,
+// shrunk back to 1x, is that picture: its pattern lines up with the 1x one. One drawn for the
+// ratio is exactly its design file.
+void TestMedia::picturesForFinerScreens()
+{
+    QFETCH(QString, picture);
+    QFETCH(double, ratio);
+    QFETCH(QString, design);
+    QFETCH(int, pixelsApart);
+    const QString resource = QStringLiteral(":/data/") + picture + QStringLiteral(".raw");
+    const QImage one
+        = platform::rawPictureResource(resource).convertToFormat(QImage::Format_ARGB32);
+    const QImage fine = platform::rawPictureResource(resource, ratio);
+    QCOMPARE(fine.devicePixelRatio(), ratio);
+    QCOMPARE(fine.deviceIndependentSize().toSize(), one.size());
+    if (!design.isEmpty()) {
+        QImage drawn = QImage(QStringLiteral(QT_TESTCASE_SOURCEDIR "/../data/") + design)
+                           .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        drawn.setDevicePixelRatio(ratio);
+        QCOMPARE(fine.convertToFormat(QImage::Format_ARGB32_Premultiplied), drawn);
+    }
+
+    const QImage shrunk = fine.scaled(one.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                              .convertToFormat(QImage::Format_ARGB32);
+    int apart = 0;
+    for (int y = 0; y < one.height(); ++y) {
+        for (int x = 0; x < one.width(); ++x) {
+            const QRgb a = one.pixel(x, y), b = shrunk.pixel(x, y);
+            apart += qAbs(qAlpha(a) - qAlpha(b)) > 40 || qAbs(qBlue(a) - qBlue(b)) > 40;
+        }
+    }
+    QVERIFY2(apart <= pixelsApart, qPrintable(QString::number(apart)));
 }
 
 void TestMedia::damagedRawPicture_data()

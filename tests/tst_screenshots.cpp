@@ -1,9 +1,11 @@
 #include "examtestutil.h"
 
+#include "platform/rawpicture.h"
 #include "platform/richtextpane.h"
 
 #include <QDir>
 #include <QImage>
+#include <QPainter>
 #include <QProcess>
 #include <QScreen>
 #include <QStandardPaths>
@@ -11,6 +13,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 
+#include <cmath>
 #include <memory>
 
 using namespace testutil;
@@ -34,6 +37,43 @@ int tintedPixels(const QImage &shot, const QRect &area, Tint tint)
     return count;
 }
 
+// The device pixel under the middle of a logical pixel of `widget`, in a shot of `window`.
+QPoint devicePixel(const QWidget *window, const QWidget *widget, QPoint logical)
+{
+    const QPointF middle = QPointF(widget->mapTo(window, logical)) + QPointF(0.5, 0.5);
+    const qreal ratio = window->devicePixelRatioF();
+    return QPoint(int(std::floor(middle.x() * ratio)), int(std::floor(middle.y() * ratio)));
+}
+
+QPoint devicePixel(const QWidget *window, QPoint logical)
+{
+    return devicePixel(window, window, logical);
+}
+
+// The ring's red, measured by how far the green falls from the ground's.
+struct RingPixels
+{
+    QRect bounds;    // of the pixels at least half red
+    int red = 0;     // at least half red
+    int partial = 0; // between a tenth and nine tenths red: the soft edge
+};
+
+RingPixels ringPixels(const QImage &image, QRect area, int ground)
+{
+    RingPixels ring;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const double redness = double(ground - qGreen(image.pixel(x, y))) / ground;
+            if (redness >= 0.5) {
+                ++ring.red;
+                ring.bounds |= QRect(x, y, 1, 1);
+            }
+            ring.partial += redness > 0.1 && redness < 0.9;
+        }
+    }
+    return ring;
+}
+
 } // namespace
 
 // Screenshots of the real windows on a real X server (the test command runs Xvfb), taken with
@@ -50,6 +90,8 @@ private slots:
 
     void examWindowAtStart();
     void examWindowScored();
+    void ringAtScreenResolution();
+    void sheetTabSeparators();
     void readingTabs();
     void verdictWindows_data();
     void verdictWindows();
@@ -77,9 +119,18 @@ void TestScreenshots::initTestCase()
     }
     m_folder.setPath(folder);
     QVERIFY(m_folder.mkpath(QStringLiteral(".")));
+    // X gives a window's pixels only while all of it is on the screen, which at a scale factor
+    // of 2 takes a screen of 1600 by 1200 or so.
+    ExamWindow *window = openExamWindow();
+    QVERIFY(window);
+    const bool fits = window->screen()->geometry().contains(window->frameGeometry());
+    closeAllWindows();
+    if (!fits)
+        QSKIP("the exam window does not fit the screen at this scale factor");
 }
 
-// The window's client area as X shows it.
+// The window's client area as X shows it, in device pixels: a window at a scale factor of 2 is
+// shot at twice its size in logical pixels.
 QImage TestScreenshots::shoot(QWidget *window, const QString &name)
 {
     window->raise();
@@ -89,16 +140,10 @@ QImage TestScreenshots::shoot(QWidget *window, const QString &name)
     }();
     QTest::qWait(300); // let the X server finish drawing before import reads it
     const QString path = m_folder.filePath(name + QStringLiteral(".png"));
-    const QPoint origin = window->mapToGlobal(QPoint(0, 0));
-    const QString crop = QStringLiteral("%1x%2+%3+%4")
-                             .arg(window->width())
-                             .arg(window->height())
-                             .arg(origin.x())
-                             .arg(origin.y());
+    // The window itself, which X holds in device pixels.
     QProcess import;
-    import.start(
-        QStringLiteral("import"),
-        {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("-crop"), crop, path});
+    import.start(QStringLiteral("import"),
+                 {QStringLiteral("-window"), QString::number(window->winId()), path});
     import.waitForFinished(30000);
     return QImage(path).convertToFormat(QImage::Format_RGB32);
 }
@@ -109,10 +154,24 @@ void TestScreenshots::examWindowAtStart()
     QVERIFY(window);
     const QImage shot = shoot(window, QStringLiteral("exam-window"));
     QVERIFY(!shot.isNull());
-    const QPoint client = window->centralWidget()->mapTo(window, QPoint(0, 0));
+    QWidget *client = window->centralWidget();
     // The pink box around the remaining time, and the yellow answer sheet.
-    QCOMPARE(QColor(shot.pixel(client + QPoint(10, 106))), QColor(255, 128, 255));
-    QCOMPARE(QColor(shot.pixel(client + QPoint(140, 540))), QColor(255, 255, 0));
+    QCOMPARE(QColor(shot.pixel(devicePixel(window, client, QPoint(10, 106)))),
+             QColor(255, 128, 255));
+    QCOMPARE(QColor(shot.pixel(devicePixel(window, client, QPoint(140, 540)))),
+             QColor(255, 255, 0));
+    // The sheet's tab strip is yellow throughout, the background picture nowhere: above a tab
+    // that is not current, and right of the last row's ten tabs.
+    auto *sheet = control<platform::TabControl>(window, QStringLiteral("SSTab2"));
+    const QRect secondRow = sheet->tabRect(13), last = sheet->tabRect(33);
+    for (const QPoint gap : {QPoint(secondRow.center().x(), secondRow.top()),
+                             QPoint(secondRow.center().x(), secondRow.top() + 1),
+                             QPoint(last.right() + 2, last.center().y()),
+                             QPoint(last.right() + last.width(), last.top()),
+                             QPoint(sheet->tabRect(11).center().x(), last.bottom())}) {
+        QVERIFY2(gap.x() < client->width() - sheet->x(), "inside the window");
+        QCOMPARE(QColor(shot.pixel(devicePixel(window, sheet, gap))), QColor(255, 255, 0));
+    }
 }
 
 void TestScreenshots::examWindowScored()
@@ -130,13 +189,99 @@ void TestScreenshots::examWindowScored()
     const QImage shot = shoot(window, QStringLiteral("exam-window-scored"));
     // The red ring beside slot 1's frame.
     QLabel *ring = mark(window, 1);
-    const QPoint centre = ring->mapTo(window, QPoint(3 + 16, 3 + 2));
     int red = 0;
     for (int dy = -2; dy <= 2; ++dy) {
-        const QColor pixel(shot.pixel(centre + QPoint(0, dy)));
+        const QColor pixel(shot.pixel(devicePixel(window, ring, QPoint(3 + 16, 3 + 2 + dy))));
         red += pixel.red() > 180 && pixel.green() < 100;
     }
     QVERIFY(red > 0);
+}
+
+// On a screen of 1.5 or 2 device pixels a pixel the ring is drawn for it: the 1x ring's shape,
+// scaled, with an edge as sharp as the 1x ring's on a 1x screen, not one scaled up soft.
+void TestScreenshots::ringAtScreenResolution()
+{
+    ExamWindow *window = openExamWindow();
+    QVERIFY(window);
+    const qreal ratio = window->devicePixelRatioF();
+    if (ratio == 1)
+        QSKIP("on a 1x screen the ring is the design's picture itself");
+    clickTab(control<platform::TabControl>(window, QStringLiteral("SSTab2")), 0);
+    tickKeys(window, 1, 1);
+    clickButton(window, QStringLiteral("cmd得点"));
+    const QImage shot = shoot(window, QStringLiteral("ring"));
+    QLabel *label = mark(window, 1);
+    QVERIFY(label->isVisible());
+    const QRectF inside(label->mapTo(window, label->contentsRect().topLeft()),
+                        label->contentsRect().size());
+    const QRect area = QRectF(inside.topLeft() * ratio, inside.size() * ratio).toAlignedRect();
+    const int ground = qGreen(shot.pixel(area.center()));
+    const RingPixels shown = ringPixels(shot, area, ground);
+
+    // The 1x ring scaled smoothly to this screen, on the same ground.
+    const QImage design = platform::rawPictureResource(QStringLiteral(":/data/maru.raw"));
+    QImage scaled(design.size() * ratio, QImage::Format_RGB32);
+    scaled.fill(shot.pixel(area.center()));
+    {
+        QPainter painter(&scaled);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(scaled.rect(), design);
+    }
+    const RingPixels expected = ringPixels(scaled, scaled.rect(), ground);
+
+    // The same ring: as large, as much red, and red where the scaled one is.
+    QVERIFY2(qAbs(shown.bounds.width() - expected.bounds.width()) <= 1,
+             qPrintable(QStringLiteral("%1 device pixels across, scaled %2")
+                            .arg(shown.bounds.width())
+                            .arg(expected.bounds.width())));
+    QVERIFY(qAbs(shown.bounds.height() - expected.bounds.height()) <= 1);
+    QVERIFY2(
+        qAbs(shown.red - expected.red) <= expected.red / 10,
+        qPrintable(QStringLiteral("%1 red pixels, scaled %2").arg(shown.red).arg(expected.red)));
+    int apart = 0;
+    const QPoint offset = shown.bounds.topLeft() - expected.bounds.topLeft();
+    for (int y = 0; y < scaled.height(); ++y) {
+        for (int x = 0; x < scaled.width(); ++x) {
+            const QPoint at = QPoint(x, y) + offset;
+            if (!area.contains(at))
+                continue;
+            const int difference = qAbs(qGreen(shot.pixel(at)) - qGreen(scaled.pixel(x, y)));
+            apart += difference > ground / 2;
+        }
+    }
+    QVERIFY2(apart <= expected.red / 20, qPrintable(QStringLiteral("%1 pixels apart").arg(apart)));
+    // Sharper: the soft edge is about one device pixel wide, not `ratio` of them.
+    QVERIFY2(shown.partial * ratio < expected.partial * 1.25,
+             qPrintable(QStringLiteral("%1 soft edge pixels, scaled %2")
+                            .arg(shown.partial)
+                            .arg(expected.partial)));
+}
+
+// The lines between the answer sheet's tabs are all as wide as each other, at a fractional scale
+// too, where a line one logical pixel wide would cover one device pixel or two.
+void TestScreenshots::sheetTabSeparators()
+{
+    ExamWindow *window = openExamWindow();
+    QVERIFY(window);
+    const QImage shot = shoot(window, QStringLiteral("sheet-tabs"));
+    auto *sheet = control<platform::TabControl>(window, QStringLiteral("SSTab2"));
+    const qreal ratio = window->devicePixelRatioF();
+    // Across the right edge of each tab of the second row, halfway down it: the black line, and
+    // captions too far from the edge to reach it.
+    QList<int> widths;
+    for (int i = 12; i < 24; ++i) {
+        const QRect tab = sheet->tabRect(i);
+        const QPoint middle = devicePixel(window, sheet, QPoint(tab.right(), tab.center().y()));
+        int width = 0;
+        for (int x = middle.x() - int(3 * ratio); x <= middle.x() + int(ratio) + 1; ++x)
+            width += x < shot.width() && shot.pixel(x, middle.y()) == qRgb(0, 0, 0);
+        widths << width;
+    }
+    QStringList shown;
+    for (int width : std::as_const(widths))
+        shown << QString::number(width);
+    QVERIFY2(widths.first() > 0 && widths.count(widths.first()) == widths.size(),
+             qPrintable(QStringLiteral("device pixels wide: ") + shown.join(u' ')));
 }
 
 // Each passage in its tab: the documents are shown in the Gothic face, not as boxes or mojibake.
@@ -152,7 +297,7 @@ void TestScreenshots::readingTabs()
         const QImage shot = shoot(window, QStringLiteral("reading-%1").arg(tab));
         int dark = 0;
         for (int y = 80; y < 300; ++y)
-            dark += QColor(shot.pixel(300, y)).value() < 100;
+            dark += QColor(shot.pixel(devicePixel(window, QPoint(300, y)))).value() < 100;
         QVERIFY2(dark > 10, "the passage shows text");
 
         platform::RichTextPane *pane = [&]() -> platform::RichTextPane * {
@@ -163,20 +308,28 @@ void TestScreenshots::readingTabs()
         }();
         QVERIFY(pane);
         const QWidget *view = pane->viewport();
-        const QRect text(view->mapTo(window, QPoint(0, 0)), view->size());
-        // A row dark for 20 pixels or more is an underline: no character's stroke is that long.
+        // In the shot's device pixels.
+        const qreal ratio = window->devicePixelRatioF();
+        const QRect text(devicePixel(window, view, QPoint(0, 0)),
+                         devicePixel(window, view, QPoint(view->width() - 1, view->height() - 1)));
+        const int clearRows = int(std::floor(2 * ratio));
+        const auto isInk = [&](int x, int y) {
+            return QColor(shot.pixel(x, y)).value() < 100;
+        };
+        // A row dark for 20 logical pixels or more is an underline: no character's stroke is that
+        // long. Its clear space is checked below its last row.
         int underlines = 0;
-        for (int y = text.top(); y < text.bottom() - 2; ++y) {
+        for (int y = text.top(); y < text.bottom() - clearRows; ++y) {
             int start = -1;
             for (int x = text.left(); x <= text.right() + 1; ++x) {
-                const bool ink = x <= text.right() && QColor(shot.pixel(x, y)).value() < 100;
+                const bool ink = x <= text.right() && isInk(x, y);
                 if (ink && start < 0)
                     start = x;
                 if (ink || start < 0)
                     continue;
-                if (x - start >= 20) {
+                if (x - start >= 20 * ratio && !(isInk(start, y + 1) && isInk(x - 1, y + 1))) {
                     ++underlines;
-                    for (int below = y + 1; below <= y + 2; ++below) {
+                    for (int below = y + 1; below <= y + clearRows; ++below) {
                         for (int under = start; under < x; ++under) {
                             QVERIFY2(QColor(shot.pixel(under, below)).value() > 235,
                                      qPrintable(QStringLiteral("%1: ink at %2, %3 under the line "
@@ -207,12 +360,12 @@ void TestScreenshots::readingTabs()
         int band = 0;
         for (int y = text.top(), run = 0; y <= text.bottom(); ++y) {
             bool coloured = false;
-            for (int x = text.left(); x < text.left() + 60; ++x)
+            for (int x = text.left(); x < text.left() + 60 * ratio; ++x)
                 coloured = coloured || selected.pixel(x, y) == highlight;
             run = coloured ? run + 1 : 0;
             band = std::max(band, run);
         }
-        QVERIFY2(band >= 40, "the selection fills the space between its lines");
+        QVERIFY2(band >= 40 * ratio, "the selection fills the space between its lines");
     }
 }
 
@@ -228,13 +381,16 @@ void TestScreenshots::verdictWindows()
     QFETCH(int, number);
     QWidget *window = platform::forms::show(reference::passLineWindowName(number));
     const QImage shot = shoot(window, QStringLiteral("pass-line-%1").arg(number));
-    QCOMPARE(QColor(shot.pixel(5, 5)), QColor(255, 128, 128));
+    QCOMPARE(QColor(shot.pixel(devicePixel(window, QPoint(5, 5)))), QColor(255, 128, 128));
     auto *headline = control<QLabel>(window, QStringLiteral("Label1"));
-    QCOMPARE(QColor(shot.pixel(headline->geometry().topRight() + QPoint(-2, 2))),
-             headline->palette().color(QPalette::Window));
+    QCOMPARE(
+        QColor(shot.pixel(devicePixel(window, headline->geometry().topRight() + QPoint(-2, 2)))),
+        headline->palette().color(QPalette::Window));
     // The pane's border and scroll bar are the theme's, with no pink of the window's in them.
     const QRect pane = control<QWidget>(window, QStringLiteral("RichTextBox1"))->geometry();
-    QCOMPARE(tintedPixels(shot, pane & shot.rect(), Tint::Red), 0);
+    const QRect paneInShot(devicePixel(window, pane.topLeft()),
+                           devicePixel(window, pane.bottomRight()));
+    QCOMPARE(tintedPixels(shot, paneInShot & shot.rect(), Tint::Red), 0);
 }
 
 void TestScreenshots::helpWindow()

@@ -9,6 +9,7 @@
 #include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyleOptionButton>
 #include <QTemporaryDir>
 
 using namespace testutil;
@@ -71,6 +72,8 @@ private slots:
     void exitClosesEverything();
     void closingTheExamWindowLeavesOthersOpen();
     void darkThemeKeepsDesignColours();
+    void darkThemeBoxesStandOut_data();
+    void darkThemeBoxesStandOut();
     void processEndsOnExit_data();
     void processEndsOnExit();
     void processEndsOnExit_child();
@@ -417,6 +420,80 @@ void TestWindows::darkThemeKeepsDesignColours()
     auto *comment = control<QLabel>(platform::forms::show(reference::passLineWindowName(6)),
                                     QStringLiteral("Label2"));
     QCOMPARE(comment->palette().color(comment->foregroundRole()), QColor(Qt::white));
+}
+
+namespace {
+
+// The contrast ratio of the web's accessibility guidelines, worked out here from its definition.
+double contrastRatio(QRgb a, QRgb b)
+{
+    const auto luminance = [](QRgb c) {
+        const auto channel = [](int v) {
+            const double s = v / 255.0;
+            return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(qRed(c)) + 0.7152 * channel(qGreen(c)) + 0.0722 * channel(qBlue(c));
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+} // namespace
+
+void TestWindows::darkThemeBoxesStandOut_data()
+{
+    QTest::addColumn<QColor>("face");
+    QTest::addColumn<bool>("whileOpen");
+    QTest::addRow("dark_grey_theme") << QColor(53, 53, 53) << false;
+    QTest::addRow("black_theme") << QColor(0, 0, 0) << false;
+    QTest::addRow("dark_theme_chosen_while_open") << QColor(53, 53, 53) << true;
+}
+
+// An unticked answer box under a dark theme stands at least 3:1 against the frame around it, by
+// its edge or its fill, and its tick shows as well.
+void TestWindows::darkThemeBoxesStandOut()
+{
+    QFETCH(QColor, face);
+    QFETCH(bool, whileOpen);
+    closeAllWindows();
+    const QPalette original = QApplication::palette();
+    const auto restore = qScopeGuard([&] { QApplication::setPalette(original); });
+    if (!whileOpen)
+        QApplication::setPalette(QPalette(face));
+    m_window = openExamWindow();
+    QVERIFY(m_window);
+    // The application's palette reaches open windows only from the event loop, which a test
+    // does not run; a window's own palette, as a change of theme would, at once.
+    if (whileOpen)
+        m_window->setPalette(QPalette(face));
+
+    QCheckBox *unticked = box(m_window, 1, 2);
+    auto *frame = unticked->parentWidget();
+    QStyleOptionButton option;
+    option.initFrom(unticked);
+    const QRect indicator
+        = unticked->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, unticked);
+    // From three pixels left of the box, the frame around it.
+    const auto boxImage = [&] {
+        return frame->grab(unticked->geometry().adjusted(-3, 0, 0, 0)).toImage();
+    };
+    const QImage shown = boxImage();
+    const QPoint centre = indicator.center() + QPoint(3, 0);
+    const QRgb around = shown.pixel(0, centre.y());
+    const double fill = contrastRatio(shown.pixel(centre), around);
+    const double edge = contrastRatio(shown.pixel(indicator.left() + 3, centre.y()), around);
+    QVERIFY2(std::max(fill, edge) >= 3,
+             qPrintable(
+                 QStringLiteral("fill %1:1, edge %2:1").arg(fill, 0, 'f', 2).arg(edge, 0, 'f', 2)));
+
+    unticked->setChecked(true);
+    const QImage ticked = boxImage();
+    double tick = 0;
+    for (int y = indicator.top() + 2; y < indicator.bottom() - 1; ++y) {
+        for (int x = indicator.left() + 5; x < indicator.right() + 2; ++x)
+            tick = std::max(tick, contrastRatio(ticked.pixel(x, y), shown.pixel(centre)));
+    }
+    QVERIFY2(tick >= 3, qPrintable(QStringLiteral("tick %1:1").arg(tick, 0, 'f', 2)));
 }
 
 void TestWindows::processEndsOnExit_data()
