@@ -237,9 +237,7 @@ std::optional<QByteArray> StateFile::read(qsizetype maxSize)
     if (!m_locked)
         return std::nullopt;
 #ifdef Q_OS_UNIX
-    struct stat status
-    {
-    };
+    struct stat status = {};
     if (::lstat(QFile::encodeName(m_path).constData(), &status) != 0)
         return std::nullopt;
     // A link is not followed; the first save replaces it.
@@ -358,9 +356,7 @@ QString StateFile::writeNow(const QByteArray &data)
     // one left by a crash is taken over.
     const QByteArray path = QFile::encodeName(m_path);
     const QByteArray fresh = path + ".new";
-    struct stat status
-    {
-    };
+    struct stat status = {};
     const bool created = ::lstat(path.constData(), &status) != 0;
     ::unlink(fresh.constData());
     const int fd
@@ -406,9 +402,7 @@ void StateFile::removeNow()
 {
 #ifdef Q_OS_UNIX
     const QByteArray path = QFile::encodeName(m_path);
-    struct stat status
-    {
-    };
+    struct stat status = {};
     if (::lstat(path.constData(), &status) == 0
         && (S_ISREG(status.st_mode) || S_ISLNK(status.st_mode)))
         ::unlink(path.constData());
