@@ -169,6 +169,9 @@ test)
     install_missing "${build_packages[@]}" "${test_packages[@]}" "${check_packages[@]}"
     check_format
     build dev
+    # The optimised program that ./dev.sh start runs: the optimiser warns of things the dev build's
+    # does not, and warnings are errors.
+    build release --target kokugo-mogi
     start_services
     ctest --preset dev
     # Again with the address, leak and undefined-behaviour sanitizers, then the fuzzer.

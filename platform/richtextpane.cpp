@@ -17,7 +17,6 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <optional>
 #include <utility>
 
 namespace platform {
@@ -150,7 +149,14 @@ void RichTextPane::drawBetweenTheLines(const QRect &area)
     const QPointF origin = contentOffset();
     QPainter painter(viewport());
 
-    std::optional<std::pair<int, int>> selectedAbove; // from left to right, on the line above
+    // A stretch of a line from left to right, in the viewport's pixels; empty when none.
+    struct Span
+    {
+        int left = 0;
+        int right = 0;
+        bool isEmpty() const { return left >= right; }
+    };
+    Span selectedAbove; // on the line above
     // From the block above the pane, whose last line holds the selection above the first gap.
     QTextBlock first = firstVisibleBlock();
     if (first.previous().isValid())
@@ -180,19 +186,17 @@ void RichTextPane::drawBetweenTheLines(const QRect &area)
             const auto x = [&](int position) {
                 return qRound(box.left() + line.cursorToX(position - block.position()));
             };
-            const auto span = [&](int from, int to) -> std::optional<std::pair<int, int>> {
+            const auto span = [&](int from, int to) {
                 from = std::max(from, lineStart);
                 to = std::min(to, lineEnd);
-                if (from >= to)
-                    return std::nullopt;
-                return std::pair {x(from), x(to)};
+                return from < to ? Span {x(from), x(to)} : Span {};
             };
             const int top = qRound(box.top() + line.y());
 
             const auto selected = span(selectionStart, selectionEnd);
-            if (selected && selectedAbove && selectionStart < lineStart) {
-                const int left = std::max(selected->first, selectedAbove->first);
-                const int right = std::min(selected->second, selectedAbove->second);
+            if (!selected.isEmpty() && !selectedAbove.isEmpty() && selectionStart < lineStart) {
+                const int left = std::max(selected.left, selectedAbove.left);
+                const int right = std::min(selected.right, selectedAbove.right);
                 if (left < right)
                     painter.fillRect(QRect(left, top - LineGap, right - left, LineGap),
                                      palette().color(group, QPalette::Highlight));
@@ -201,9 +205,9 @@ void RichTextPane::drawBetweenTheLines(const QRect &area)
 
             const qreal middle = box.top() + line.y() + line.ascent() + depth;
             const int y = qCeil(middle - thickness / 2.0 - 0.5);
-            const auto underline = [&](std::optional<std::pair<int, int>> part, QColor colour) {
-                if (part)
-                    painter.fillRect(QRect(part->first, y, part->second - part->first, thickness),
+            const auto underline = [&](Span part, const QColor &colour) {
+                if (!part.isEmpty())
+                    painter.fillRect(QRect(part.left, y, part.right - part.left, thickness),
                                      colour);
             };
             for (const auto &[start, end] : stretches) {
