@@ -46,20 +46,28 @@ inline double cpuSeconds()
 // counted in its start-up, as a student does not wait for it.
 inline void waitUntilDrawn(QWidget *window)
 {
+    // Any of the window's widgets: a window wholly covered by opaque children is never painted
+    // itself.
     class PaintWatch : public QObject
     {
     public:
+        explicit PaintWatch(QWidget *window) : m_window(window) { }
         bool painted = false;
-        bool eventFilter(QObject *, QEvent *event) override
+        bool eventFilter(QObject *watched, QEvent *event) override
         {
-            painted = painted || event->type() == QEvent::Paint;
+            if (event->type() == QEvent::Paint && watched->isWidgetType()
+                && static_cast<QWidget *>(watched)->window() == m_window)
+                painted = true;
             return false;
         }
-    } watch;
-    window->installEventFilter(&watch);
+
+    private:
+        QWidget *m_window;
+    } watch(window);
+    qApp->installEventFilter(&watch);
     while (!watch.painted || !window->windowHandle() || !window->windowHandle()->isExposed())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-    window->removeEventFilter(&watch);
+    qApp->removeEventFilter(&watch);
 }
 
 // "shown" and the peak memory, once the window is exposed and drawn.
