@@ -31,6 +31,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("kokugo-mogi"));
     QGuiApplication::setDesktopFileName(QStringLiteral("kokugo-mogi"));
     platform::installFontSubstitutions();
+    const platform::FontListReader fontList;
     exam::defineWindows();
     exam::showExamWindow(options.sittingMinutes);
     return QApplication::exec();

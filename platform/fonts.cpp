@@ -2,7 +2,10 @@
 
 #include "platform/twips.h"
 
+#include <QFontDatabase>
 #include <QGuiApplication>
+
+#include <system_error>
 
 namespace platform {
 
@@ -23,6 +26,20 @@ void installFontSubstitutions()
     // The default font is the Gothic face too: the toolkit lays out each text pane's first, empty
     // document in it, and another face would be loaded for that alone.
     QGuiApplication::setFont(designFont(9));
+}
+
+FontListReader::FontListReader()
+{
+    // Without a thread of its own, the list is read at the first font, as it always was.
+    try {
+        m_thread = std::thread([] { QFontDatabase::families(); });
+    } catch (const std::system_error &) { }
+}
+
+FontListReader::~FontListReader()
+{
+    if (m_thread.joinable())
+        m_thread.join();
 }
 
 QFont designFont(double points, bool bold, Face face)

@@ -69,6 +69,7 @@ constexpr std::array<const char *, 3> KindNames = {"exam", "text", "empty"};
 int runExamChild(int idleMsecs)
 {
     platform::installFontSubstitutions();
+    const platform::FontListReader fontList;
     exam::defineWindows();
     exam::showExamWindow();
     auto *window = dynamic_cast<ExamWindow *>(platform::forms::instance(ExamWindow::designName()));
